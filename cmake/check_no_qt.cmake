@@ -1,0 +1,18 @@
+# SPDX-License-Identifier: MIT
+# Fails when a core source (outside the ui/ folders) includes a Qt header.
+set(_bad "")
+foreach(dir crypto platform converter updater codeimg)
+    file(GLOB_RECURSE _files ${ROOT}/${dir}/*.h ${ROOT}/${dir}/*.cpp ${ROOT}/${dir}/*.c)
+    foreach(f ${_files})
+        if(f MATCHES "/ui/")
+            continue()
+        endif()
+        file(STRINGS ${f} _lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]|Qt[A-Za-z]*/)")
+        if(_lines)
+            list(APPEND _bad "${f}: ${_lines}")
+        endif()
+    endforeach()
+endforeach()
+if(_bad)
+    message(FATAL_ERROR "Qt in the core:\n${_bad}")
+endif()

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: MIT
+// orvex-cli scan: every address occurrence of a site, one line each.
+#include "converter/cli/cli_scan.h"
+
+#include "converter/cli/site_scan.h"
+#include "converter/scan_table.h"
+#include "platform/text_codec.h"
+
+#include <nlohmann/json.hpp>
+
+#include <memory>
+#include <string>
+
+namespace orvex::cli {
+
+namespace {
+
+void AppendLine(std::string& buf, const std::string& rel, const EmailEntry& e, size_t start) {
+    const std::string& charset = e.m_pPage->m_strEncoding;
+    buf += rel;
+    buf += '\t';
+    buf += EntryKindName(e.m_nKind);
+    buf += '\t';
+    buf += std::to_string(start);
+    buf += '\t';
+    buf += std::to_string(e.m_nSpanEnd);
+    buf += '\t';
+    buf += DecodeToUtf8(e.m_strAddress, charset);
+    buf += '\n';
+}
+
+void AppendJson(std::string& buf, const std::string& rel, const EmailEntry& e, size_t start) {
+    const std::string& charset = e.m_pPage->m_strEncoding;
+    nlohmann::ordered_json j;
+    j["page"] = rel;
+    j["kind"] = EntryKindName(e.m_nKind);
+    j["start"] = start;
+    j["end"] = e.m_nSpanEnd;
+    j["address"] = DecodeToUtf8(e.m_strAddress, charset);
+    j["name"] = DecodeToUtf8(e.m_strAfterName, charset);
+    // File names need not be valid UTF-8; replace rather than fail.
+    buf += j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    buf += '\n';
+}
+
+} // namespace
+
+int RunScan(const Options& options, std::FILE* out, std::FILE* err) {
+    auto table = std::make_unique<ScanTable>();
+    ConverterSettings settings;
+    settings.m_strHomeDir = options.home;
+    settings.m_bCheckAll = options.checkAll ? 1 : 0;
+    const SiteScan scan = ScanSite(settings, *table, err);
+    if (!scan.homeReadable) {
+        return kExitUsage;
+    }
+    std::string buf;
+    for (int32_t p = 0; p < table->PageCount(); ++p) {
+        const PageRecord& page = table->Page(p);
+        const std::string rel = Utf8FromProgramText(RelativePagePath(options.home, page.m_strPath));
+        for (int32_t i = 0; i < page.m_nEntryCount; ++i) {
+            const size_t start = SpanStart(page.m_pFirstEntry, i);
+            if (options.json) {
+                AppendJson(buf, rel, page.m_pFirstEntry[i], start);
+            } else {
+                AppendLine(buf, rel, page.m_pFirstEntry[i], start);
+            }
+        }
+        if (buf.size() > (1u << 16)) {
+            std::fwrite(buf.data(), 1, buf.size(), out);
+            buf.clear();
+        }
+    }
+    std::fwrite(buf.data(), 1, buf.size(), out);
+    std::fflush(out);
+    return scan.complete ? kExitOk : kExitFailed;
+}
+
+} // namespace orvex::cli

@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: MIT
+// orvex-cli: the converter's main job without a window.
+#include "converter/cli/cli_options.h"
+#include "converter/cli/cli_scan.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    using namespace orvex::cli;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    const auto options = ParseOptions(args, error);
+    if (!options) {
+        std::fprintf(stderr, "orvex-cli: %s\n%s", error.c_str(), UsageText().c_str());
+        return kExitUsage;
+    }
+    switch (options->command) {
+    case Command::Scan:
+        return RunScan(*options, stdout, stderr);
+    }
+    return kExitUsage;
+}

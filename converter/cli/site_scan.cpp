@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: MIT
+// Scanning a whole site into a ScanTable, as orvex-cli's commands do.
+#include "converter/cli/site_scan.h"
+
+#include "converter/page_listing.h"
+#include "platform/paths.h"
+#include "platform/text_codec.h"
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
+namespace orvex::cli {
+
+namespace {
+
+void Line(std::FILE* err, const std::string& programText) {
+    std::fprintf(err, "orvex-cli: %s\n", programText.c_str());
+}
+
+} // namespace
+
+SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE* err) {
+    SiteScan result;
+    const auto site = CollectSitePages(settings.m_strHomeDir);
+    if (!site) {
+        Line(err, ProgramTextFromUtf8("홈 디렉토리를 읽을 수 없습니다: ") + settings.m_strHomeDir);
+        return result;
+    }
+    result.homeReadable = true;
+    result.pagesFound = static_cast<int>(site->pages.size());
+    result.complete = site->unreadableDirs.empty();
+    for (const auto& dir : site->unreadableDirs) {
+        Line(err, ProgramTextFromUtf8("폴더를 읽을 수 없습니다: ") + dir);
+    }
+    const bool progress = isatty(fileno(err)) != 0;
+    const size_t total = site->pages.size();
+    for (size_t i = 0; i < total; ++i) {
+        if (progress) {
+            std::fprintf(err, "\r%zu/%zu", i + 1, total);
+        }
+        const ScanResult r = table.LookupOrScanPage(site->pages[i], settings.m_bCheckAll);
+        if (r.status == ScanStatus::Ok) {
+            continue;
+        }
+        if (progress) {
+            std::fputc('\n', err);
+        }
+        result.complete = false;
+        Line(err, r.message);
+        if (r.status != ScanStatus::OpenFailed) {
+            Line(err, ProgramTextFromUtf8(std::to_string(total - i) + "개 페이지를 검색하지 않았습니다."));
+            break;
+        }
+    }
+    if (progress && total > 0) {
+        std::fputc('\n', err);
+    }
+    return result;
+}
+
+std::string RelativePagePath(std::string_view home, std::string_view pagePath) {
+    std::string_view rel = pagePath.size() >= home.size() ? pagePath.substr(home.size()) : pagePath;
+    while (!rel.empty() && rel.front() == kPathSep) {
+        rel.remove_prefix(1);
+    }
+    std::string out(rel);
+    for (char& c : out) {
+        if (c == kPathSep) {
+            c = '/';
+        }
+    }
+    return out;
+}
+
+} // namespace orvex::cli

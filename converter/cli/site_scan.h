@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: MIT
+// Scanning a whole site into a ScanTable, as orvex-cli's commands do.
+#pragma once
+
+#include "converter/scan_table.h"
+#include "converter/settings.h"
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace orvex::cli {
+
+struct SiteScan {
+    bool homeReadable = false; // false: nothing was scanned
+    bool complete = false;     // every page and folder was read and fitted into the table
+    int pagesFound = 0;
+};
+
+// Scans every page under settings.m_strHomeDir in scan order into table, with the settings'
+// check-all flag as the default check state. Each page or folder that cannot be read is named
+// on err and skipped; the first page past a capacity is named with the count of pages left out,
+// and scanning stops there. Shows "pages done/total" on err while working when err is a terminal.
+SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE* err);
+
+// The page's path below home, without a leading separator, with "/" between folders.
+std::string RelativePagePath(std::string_view home, std::string_view pagePath);
+
+} // namespace orvex::cli

@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: MIT
+// Which files of a site are pages, and the site's pages in scan order.
+#include "converter/page_listing.h"
+
+#include "platform/file_system.h"
+#include "platform/paths.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+namespace orvex {
+
+bool IsPageFileName(std::string_view name) {
+    const size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos) {
+        return false;
+    }
+    const std::string_view ext = name.substr(dot);
+    return ext == ".html" || ext == ".HTML" || ext == ".htm" || ext == ".HTM";
+}
+
+std::optional<std::vector<PageFileInfo>> ListPages(const std::string& dir) {
+    auto entries = ListDirectory(dir);
+    if (!entries) {
+        return std::nullopt;
+    }
+    std::vector<PageFileInfo> pages;
+    for (auto& e : *entries) {
+        if (!e.isDirectory && IsPageFileName(e.name)) {
+            pages.push_back({std::move(e.name), e.size, e.lastWrite});
+        }
+    }
+    return pages;
+}
+
+namespace {
+
+void CollectFolder(const std::string& dir, const std::vector<DirEntry>& entries, std::set<std::string>& visited,
+                   SitePages& out) {
+    std::vector<std::string> pages;
+    std::vector<std::string> folders;
+    for (const auto& e : entries) {
+        if (e.isDirectory) {
+            folders.push_back(e.name);
+        } else if (IsPageFileName(e.name)) {
+            pages.push_back(e.name);
+        }
+    }
+    std::sort(pages.begin(), pages.end());
+    std::sort(folders.begin(), folders.end());
+    for (const auto& p : pages) {
+        out.pages.push_back(JoinPath(dir, p));
+    }
+    for (const auto& f : folders) {
+        const std::string sub = JoinPath(dir, f);
+        std::error_code ec;
+        const std::string real = std::filesystem::canonical(sub, ec).string();
+        if (ec) {
+            out.unreadableDirs.push_back(sub);
+            continue;
+        }
+        if (!visited.insert(real).second) {
+            continue; // a link back into a folder already walked
+        }
+        const auto subEntries = ListDirectory(sub);
+        if (!subEntries) {
+            out.unreadableDirs.push_back(sub);
+            continue;
+        }
+        CollectFolder(sub, *subEntries, visited, out);
+    }
+}
+
+} // namespace
+
+std::optional<SitePages> CollectSitePages(const std::string& home) {
+    const auto entries = ListDirectory(home);
+    if (!entries) {
+        return std::nullopt;
+    }
+    SitePages out;
+    std::set<std::string> visited;
+    std::error_code ec;
+    visited.insert(std::filesystem::canonical(home, ec).string());
+    CollectFolder(home, *entries, visited, out);
+    return out;
+}
+
+} // namespace orvex

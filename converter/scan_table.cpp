@@ -1,0 +1,187 @@
+// SPDX-License-Identifier: MIT
+// The table of scanned pages and their address occurrences (invariants in scan_table.h).
+#include "converter/scan_table.h"
+
+#include "converter/html_scanner.h"
+#include "converter/message.h"
+#include "converter/page_encoding.h"
+#include "converter/texts.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
+#include "platform/text_codec.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <limits>
+
+namespace orvex {
+
+namespace {
+
+ScanResult Failure(ScanStatus status, std::string_view text, std::string_view path) {
+    ScanResult r;
+    r.status = status;
+    r.message = ProgramTextFromUtf8(FormatMessage(text, {path}));
+    return r;
+}
+
+bool FileExists(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f != nullptr) {
+        std::fclose(f);
+        return true;
+    }
+    return errno != ENOENT;
+}
+
+void MarkChanged(EmailEntry& entry) {
+    entry.m_bChecked = 1;
+    entry.m_bChanged = 1;
+    entry.m_pPage->m_bModified = 1;
+}
+
+} // namespace
+
+ScanResult ScanPage(const std::string& pagePath, EmailEntry* firstSlot, int32_t room, PageRecord* page,
+                    int32_t defaultCheck) {
+    std::string bytes;
+    if (!ReadFileBytes(pagePath, bytes)) {
+        return Failure(ScanStatus::OpenFailed, FileExists(pagePath) ? texts::kFileUnreadable : texts::kFileNotFound,
+                       pagePath);
+    }
+    // Offsets are stored in 32 bits.
+    if (bytes.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
+        return Failure(ScanStatus::OpenFailed, texts::kPageTooLarge, pagePath);
+    }
+    page->m_strEncoding = DetectPageEncoding(bytes);
+    const std::string textName = EncodeForPage(texts::kTextEntryName, page->m_strEncoding);
+    const std::string areaName = EncodeForPage(texts::kAreaEntryName, page->m_strEncoding);
+
+    HtmlScanner scanner(bytes);
+    FoundAddress found;
+    int32_t count = 0;
+    size_t prevEnd = 0;
+    while (scanner.Next(found)) {
+        if (count == room) {
+            return Failure(ScanStatus::EntryCapacity, texts::kEntryCapacity, pagePath);
+        }
+        EmailEntry& e = firstSlot[count];
+        e.m_strPagePath = pagePath;
+        e.m_nGap = static_cast<int32_t>(found.spanStart - prevEnd);
+        e.m_nSpanEnd = static_cast<int32_t>(found.spanEnd);
+        e.m_strAddress.assign(found.address);
+        switch (found.kind) {
+        case EntryKind::Text:
+            e.m_strBeforeName = textName;
+            break;
+        case EntryKind::Area:
+            e.m_strBeforeName = areaName;
+            break;
+        case EntryKind::Anchor:
+            e.m_strBeforeName.assign(found.name);
+            break;
+        }
+        e.m_strAfterName = e.m_strBeforeName;
+        e.m_nKind = found.kind;
+        e.m_bChecked = defaultCheck;
+        e.m_bChanged = 0;
+        e.m_pPage = page;
+        prevEnd = found.spanEnd;
+        ++count;
+    }
+    ScanResult r;
+    r.count = count;
+    r.first = firstSlot;
+    return r;
+}
+
+ScanTable::ScanTable()
+    : m_pEntries(std::make_unique<EmailEntry[]>(kMaxEntries)), m_Pages(std::make_unique<PageRecord[]>(kMaxPages)) {}
+
+int32_t ScanTable::FindPage(std::string_view pagePath, EmailEntry** first) const {
+    for (int32_t i = 0; i < m_nPageCount; ++i) {
+        const PageRecord& p = Page(i);
+        if (PathsEqual(p.m_strPath, pagePath)) {
+            if (first != nullptr) {
+                *first = p.m_pFirstEntry;
+            }
+            return p.m_nEntryCount;
+        }
+    }
+    return -1;
+}
+
+ScanResult ScanTable::LookupOrScanPage(const std::string& pagePath, int32_t defaultCheck) {
+    ScanResult r;
+    r.count = FindPage(pagePath, &r.first);
+    if (r.count >= 0) {
+        return r;
+    }
+    if (m_nPageCount >= kMaxPages) {
+        return Failure(ScanStatus::PageCapacity, texts::kPageCapacity, pagePath);
+    }
+    EmailEntry* first = m_pEntries.get() + m_nEntryTotal;
+    PageRecord* page = &Page(m_nPageCount);
+    r = ScanPage(pagePath, first, kMaxEntries - m_nEntryTotal, page, defaultCheck);
+    if (r.status != ScanStatus::Ok) {
+        return r;
+    }
+    m_nEntryTotal += r.count;
+    page->m_pFirstEntry = first;
+    page->m_nEntryCount = r.count;
+    page->m_bModified = 0;
+    page->m_strPath = pagePath;
+    ++m_nPageCount;
+    return r;
+}
+
+void ScanTable::ResetScanTable() {
+    m_nEntryTotal = 0;
+    m_nPageCount = 0;
+}
+
+void ApplyDefaultName(EmailEntry& entry, int n, const ConverterSettings& settings) {
+    if (entry.m_nKind != EntryKind::Area) {
+        const std::string& name = settings.DefaultName(n);
+        const std::string chosen = settings.DefaultIsText(n) != 0
+                                       ? name
+                                       : MakeImageNameForPage(entry.m_strPagePath, name, settings.m_strHomeDir);
+        entry.m_strAfterName = Cp949ToPageText(chosen, entry.m_pPage->m_strEncoding);
+    }
+    MarkChanged(entry);
+}
+
+void ApplyIdName(EmailEntry& entry) {
+    if (entry.m_nKind != EntryKind::Area) {
+        entry.m_strAfterName = MakeIdName(entry.m_strAddress);
+    }
+    MarkChanged(entry);
+}
+
+void RevertEntry(EmailEntry& entry) {
+    entry.m_strAfterName = entry.m_strBeforeName;
+    entry.m_bChecked = 0;
+    entry.m_bChanged = 0;
+    entry.m_pPage->m_bModified = 1;
+}
+
+void SetEntryName(EmailEntry& entry, std::string_view name) {
+    if (entry.m_nKind != EntryKind::Area) {
+        entry.m_strAfterName.assign(name);
+    }
+    MarkChanged(entry);
+}
+
+void SetEntryCheck(EmailEntry& entry, bool checked) {
+    entry.m_bChecked = checked ? 1 : 0;
+    if (checked) {
+        entry.m_pPage->m_bModified = 1;
+    }
+}
+
+size_t SpanStart(const EmailEntry* first, int32_t i) {
+    const size_t prevEnd = i == 0 ? 0 : static_cast<size_t>(first[i - 1].m_nSpanEnd);
+    return prevEnd + static_cast<size_t>(first[i].m_nGap);
+}
+
+} // namespace orvex

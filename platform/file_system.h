@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: MIT
+// Whole-file reads and folder listings on the host file system.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvex {
+
+// Reads the file at path whole, as bytes, into out. Returns false, leaving out empty, when the
+// file cannot be opened or read; never throws.
+bool ReadFileBytes(const std::string& path, std::string& out);
+
+struct DirEntry {
+    std::string name; // file name only, in the platform's narrow encoding
+    bool isDirectory = false;
+    uint64_t size = 0;     // bytes; 0 for folders
+    int64_t lastWrite = 0; // seconds since 1970-01-01 UTC
+};
+
+// The entries of a folder ("." and ".." left out) in the order the file system gives them.
+// A symbolic link is reported as what it points to; a dangling one as a file of size 0.
+// nullopt when the folder cannot be read.
+std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir);
+
+} // namespace orvex

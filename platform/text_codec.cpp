@@ -1,0 +1,263 @@
+// SPDX-License-Identifier: MIT
+// Text encodings: iconv on POSIX systems, the Win32 code-page API on Windows.
+#include "platform/text_codec.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#include <iconv.h>
+#endif
+
+namespace orvex {
+
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
+
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return out;
+}
+
+constexpr std::array<std::string_view, 12> kKoreanLabels = {
+    "cp949",    "euc-kr", "euckr", "ks_c_5601-1987", "ks_c_5601-1989", "ks_c_5601", "ksc5601",
+    "ksc_5601", "korean", "uhc",   "windows-949",    "x-windows-949"};
+
+#ifdef _WIN32
+
+UINT CodePageOf(std::string_view charset) {
+    const std::string name = Upper(charset);
+    if (name == "CP949")
+        return 949;
+    if (name == "UTF-8")
+        return CP_UTF8;
+    if (name == "ISO-8859-1" || name == "LATIN1")
+        return 28591;
+    if (name == "SHIFT_JIS" || name == "SJIS" || name == "CP932")
+        return 932;
+    if (name == "EUC-JP")
+        return 20932;
+    if (name == "GB2312" || name == "GBK" || name == "CP936")
+        return 936;
+    if (name == "BIG5" || name == "CP950")
+        return 950;
+    if (name == "US-ASCII" || name == "ASCII")
+        return 20127;
+    if (name.rfind("WINDOWS-125", 0) == 0 && name.size() == 12)
+        return 1250 + static_cast<UINT>(name[11] - '0');
+    return 0;
+}
+
+bool ToWide(std::string_view bytes, UINT cp, DWORD flags, std::wstring& wide) {
+    if (bytes.empty()) {
+        wide.clear();
+        return true;
+    }
+    const int n = MultiByteToWideChar(cp, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    if (n <= 0)
+        return false;
+    wide.resize(static_cast<size_t>(n));
+    MultiByteToWideChar(cp, flags, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
+    return true;
+}
+
+bool FromWide(const std::wstring& wide, UINT cp, std::string& out) {
+    if (wide.empty()) {
+        out.clear();
+        return true;
+    }
+    BOOL lossy = FALSE;
+    const bool utf = cp == CP_UTF8;
+    const int n = WideCharToMultiByte(cp, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                      utf ? nullptr : &lossy);
+    if (n <= 0 || lossy)
+        return false;
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(cp, 0, wide.data(), static_cast<int>(wide.size()), s.data(), n, nullptr, nullptr);
+    out = std::move(s);
+    return true;
+}
+
+#else
+
+// One conversion descriptor for the length of one call.
+class Iconv {
+public:
+    Iconv(std::string_view to, std::string_view from)
+        : m_cd(iconv_open(std::string(to).c_str(), std::string(from).c_str())) {}
+    ~Iconv() {
+        if (Ok())
+            iconv_close(m_cd);
+    }
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+    bool Ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+    iconv_t Get() const { return m_cd; }
+
+private:
+    iconv_t m_cd;
+};
+
+// Converts as much as possible; on an invalid or incomplete sequence calls onError with the
+// offset of the offending byte, which returns false to stop or true to skip that one byte.
+template <typename OnError>
+bool Convert(const Iconv& cd, std::string_view in, std::string& out, OnError onError) {
+    std::array<char, 4096> buf{};
+    char* src = const_cast<char*>(in.data());
+    size_t left = in.size();
+    while (left > 0) {
+        char* dst = buf.data();
+        size_t room = buf.size();
+        const size_t rc = iconv(cd.Get(), &src, &left, &dst, &room);
+        out.append(buf.data(), static_cast<size_t>(dst - buf.data()));
+        if (rc == static_cast<size_t>(-1)) {
+            if (errno == E2BIG)
+                continue;
+            if (!onError())
+                return false;
+            ++src;
+            --left;
+            iconv(cd.Get(), nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    char* dst = buf.data();
+    size_t room = buf.size();
+    iconv(cd.Get(), nullptr, nullptr, &dst, &room);
+    out.append(buf.data(), static_cast<size_t>(dst - buf.data()));
+    return true;
+}
+
+#endif
+
+} // namespace
+
+std::string CanonicalCharset(std::string_view label) {
+    while (!label.empty() && std::isspace(static_cast<unsigned char>(label.front())))
+        label.remove_prefix(1);
+    while (!label.empty() && std::isspace(static_cast<unsigned char>(label.back())))
+        label.remove_suffix(1);
+    if (label.empty())
+        return {};
+    const std::string lower = Lower(label);
+    if (std::find(kKoreanLabels.begin(), kKoreanLabels.end(), lower) != kKoreanLabels.end()) {
+        return std::string(kCharsetCp949);
+    }
+    if (lower == "utf-8" || lower == "utf8")
+        return std::string(kCharsetUtf8);
+    const std::string upper = Upper(label);
+#ifdef _WIN32
+    return CodePageOf(upper) != 0 ? upper : std::string();
+#else
+    const Iconv probe("UTF-8", upper);
+    return probe.Ok() ? upper : std::string();
+#endif
+}
+
+std::string DecodeToUtf8(std::string_view bytes, std::string_view charset) {
+    std::string out;
+    out.reserve(bytes.size());
+#ifdef _WIN32
+    const UINT cp = CodePageOf(charset);
+    std::wstring wide;
+    std::string utf;
+    if (cp != 0 && ToWide(bytes, cp, MB_ERR_INVALID_CHARS, wide) && FromWide(wide, CP_UTF8, utf))
+        return utf;
+    // Slow path: decode byte runs one character at a time, replacing what does not decode.
+    for (size_t i = 0; i < bytes.size();) {
+        size_t len = (cp == 949 && static_cast<unsigned char>(bytes[i]) >= 0x81 && i + 1 < bytes.size()) ? 2 : 1;
+        if (cp != 0 && ToWide(bytes.substr(i, len), cp, MB_ERR_INVALID_CHARS, wide) && FromWide(wide, CP_UTF8, utf)) {
+            out += utf;
+            i += len;
+        } else {
+            out += kReplacement;
+            ++i;
+        }
+    }
+    return out;
+#else
+    const Iconv cd("UTF-8", charset);
+    if (!cd.Ok()) {
+        // Unknown charset: keep ASCII, replace the rest.
+        for (const char c : bytes) {
+            if (static_cast<unsigned char>(c) < 0x80)
+                out += c;
+            else
+                out += kReplacement;
+        }
+        return out;
+    }
+    Convert(cd, bytes, out, [&out] {
+        out += kReplacement;
+        return true;
+    });
+    return out;
+#endif
+}
+
+bool EncodeFromUtf8(std::string_view utf8, std::string_view charset, std::string& out) {
+#ifdef _WIN32
+    const UINT cp = CodePageOf(charset);
+    std::wstring wide;
+    std::string result;
+    if (cp == 0 || !ToWide(utf8, CP_UTF8, MB_ERR_INVALID_CHARS, wide) || !FromWide(wide, cp, result))
+        return false;
+    out = std::move(result);
+    return true;
+#else
+    const Iconv cd(charset, "UTF-8");
+    if (!cd.Ok())
+        return false;
+    std::string result;
+    result.reserve(utf8.size());
+    if (!Convert(cd, utf8, result, [] { return false; }))
+        return false;
+    out = std::move(result);
+    return true;
+#endif
+}
+
+std::string Cp949FromUtf8(std::string_view utf8) {
+    std::string out;
+    EncodeFromUtf8(utf8, kCharsetCp949, out);
+    return out;
+}
+
+std::string ProgramTextFromUtf8(std::string_view utf8) {
+#ifdef _WIN32
+    std::wstring wide;
+    std::string out;
+    if (ToWide(utf8, CP_UTF8, 0, wide) && FromWide(wide, CP_ACP, out))
+        return out;
+    return std::string(utf8);
+#else
+    return std::string(utf8);
+#endif
+}
+
+std::string Utf8FromProgramText(std::string_view text) {
+#ifdef _WIN32
+    std::wstring wide;
+    std::string out;
+    if (ToWide(text, CP_ACP, 0, wide) && FromWide(wide, CP_UTF8, out))
+        return out;
+    return std::string(text);
+#else
+    return std::string(text);
+#endif
+}
+
+} // namespace orvex

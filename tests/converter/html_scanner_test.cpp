@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: MIT
+// The scanner on the page shapes it meets: anchors, areas, plain text, scripts and decoys.
+#include "converter/html_scanner.h"
+
+#include "scan_helpers.h"
+
+#include <gtest/gtest.h>
+
+namespace orvex {
+namespace {
+
+using test::Scan;
+using test::SpanText;
+
+TEST(ExtractAddress, StopsAtItsDelimiters) {
+    const std::string t = "x=mailto:kim@ex.com?subject=hi there";
+    const AddressSpan a = ExtractAddress(t, t.find('@'));
+    EXPECT_EQ(t.substr(a.start, a.end - a.start), "kim@ex.com?subject=hi");
+    const std::string u = "a;b@c.d\te>f";
+    const AddressSpan b = ExtractAddress(u, u.find('@'));
+    EXPECT_EQ(u.substr(b.start, b.end - b.start), "b@c.d\te"); // tab is not a delimiter
+    const std::string v = "@x.y";
+    const AddressSpan c = ExtractAddress(v, 0);
+    EXPECT_EQ(c.start, 0u);
+    EXPECT_EQ(c.end, 4u);
+}
+
+TEST(IsInsideTag, NearestBracketDecides) {
+    const std::string t = "<a href='k@x.y'>k@x.y</a>";
+    size_t tag = 99;
+    EXPECT_TRUE(IsInsideTag(t, t.find('@'), &tag));
+    EXPECT_EQ(tag, 0u);
+    EXPECT_FALSE(IsInsideTag(t, t.rfind('@')));
+    EXPECT_FALSE(IsInsideTag("k@x.y", 1));
+}
+
+TEST(Scanner, MailtoAnchorWithName) {
+    const std::string page = "<p><a href=\"mailto:kim@example.com\">Kim <b>Minsu</b></a> said";
+    const auto found = Scan(page);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].kind, EntryKind::Anchor);
+    EXPECT_EQ(found[0].address, "kim@example.com");
+    EXPECT_EQ(found[0].name, "Kim <b>Minsu</b>");
+    EXPECT_EQ(SpanText(page, found[0]), "<a href=\"mailto:kim@example.com\">Kim <b>Minsu</b></a>");
+}
+
+TEST(Scanner, MailtoWithSubjectKeepsTheQuery) {
+    const auto found = Scan("<A HREF='mailto:lee@ex.co.kr?subject=Hello'>Lee</A>");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].address, "lee@ex.co.kr?subject=Hello");
+    EXPECT_EQ(found[0].name, "Lee");
+}
+
+TEST(Scanner, AnchorShowingItsOwnAddressIsOneEntry) {
+    const std::string page = "<a href=\"mailto:a@b.com\">a@b.com</a> and c@d.com";
+    const auto found = Scan(page);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].kind, EntryKind::Anchor);
+    EXPECT_EQ(found[0].name, "a@b.com");
+    EXPECT_EQ(found[1].kind, EntryKind::Text);
+    EXPECT_EQ(SpanText(page, found[1]), "c@d.com");
+}
+
+TEST(Scanner, AddressAsTextOfAnOrdinaryLink) {
+    const std::string page = "<a href=\"/contact.html\">park@ex.com</a>";
+    const auto found = Scan(page);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].kind, EntryKind::Text);
+    EXPECT_EQ(SpanText(page, found[0]), "park@ex.com");
+}
+
+TEST(Scanner, TextAddressKeepsTrailingFullStopAndKorean) {
+    const auto found = Scan("Write to kim@ex.com. Or lee@ex.com\xC0\xD4\xB4\xCF\xB4\xD9 now");
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].address, "kim@ex.com.");
+    EXPECT_EQ(found[1].address, "lee@ex.com\xC0\xD4\xB4\xCF\xB4\xD9");
+}
+
+TEST(Scanner, AddressNeedsADot) {
+    EXPECT_TRUE(Scan("root@localhost here").empty());
+    const auto found = Scan("x root@host. y");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].address, "root@host.");
+}
+
+TEST(Scanner, ScriptBodiesAreSkipped) {
+    EXPECT_TRUE(Scan("<script>var m='a@b.com';</script>").empty());
+    EXPECT_TRUE(Scan("<SCRIPT type=x>a@b.com</ScRiPt>").empty());
+    const auto after = Scan("<script>a@b.com</script> c@d.com");
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after[0].address, "c@d.com");
+    // An unterminated script is searched.
+    const auto open = Scan("<script> x@y.com and z@w.com");
+    EXPECT_EQ(open.size(), 2u);
+}
+
+TEST(Scanner, DecoysInOtherTagsYieldNothing) {
+    EXPECT_TRUE(Scan("<input type=text value=\"a@b.com\">").empty());
+    EXPECT_TRUE(Scan("<img src=x.gif alt='a@b.com'>").empty());
+}
+
+TEST(Scanner, AreaTagSpanCoversHrefAndClosingQuote) {
+    const std::string page = "<map><area shape=rect href=\"mailto:m@ex.com\" coords=\"1,2\"></map>";
+    const auto found = Scan(page);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].kind, EntryKind::Area);
+    EXPECT_EQ(found[0].name, "");
+    EXPECT_EQ(SpanText(page, found[0]), "href=\"mailto:m@ex.com\"");
+}
+
+TEST(Scanner, AreaSpanStartsAtAnEarlierHrPair) {
+    const std::string page = "<area alt=\"three\" href='mailto:m@ex.com'>";
+    const auto found = Scan(page);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(SpanText(page, found[0]), "hree\" href='mailto:m@ex.com'");
+}
+
+TEST(Scanner, UnquotedAreaHrefDoesNotSwallowTheBracket) {
+    const std::string page = "<area href=mailto:m@ex.com><p>";
+    const auto found = Scan(page);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(SpanText(page, found[0]), "href=mailto:m@ex.com");
+}
+
+TEST(Scanner, AreaWithoutHrefBeforeTheAddressYieldsNothing) {
+    EXPECT_TRUE(Scan("<area alt='m@ex.com'> <a href='/x'>link</a>").empty());
+    // The second address of the tag has an href before it and is found.
+    const std::string page = "<area alt='a@b.c' href='mailto:m@ex.com'>";
+    const auto found = Scan(page);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].address, "m@ex.com");
+}
+
+TEST(Scanner, TwoAddressesInOneAreaTagKeepTheFirst) {
+    const std::string page = "<area href='mailto:a@b.com' title='c@d.com'>";
+    const auto found = Scan(page);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].address, "a@b.com");
+}
+
+TEST(Scanner, TwoAtSignsInOneAddressGiveOneEntry) {
+    const auto found = Scan("see a@b@c.com here");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].address, "a@b@c.com");
+    // The backward scan of the second "@" stops at ";": still no second entry.
+    EXPECT_EQ(Scan("x a@b.c;d@e.f y").size(), 1u);
+}
+
+TEST(Scanner, UnterminatedAnchorEndsAtTheText) {
+    const std::string page = "<a href='mailto:a@b.com'>name and c@d.com";
+    const auto found = Scan(page);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].end, page.size());
+    EXPECT_EQ(found[0].name, "name and c@d.com");
+    // No ">" after the "@": the name is empty.
+    const auto bare = Scan("<a href=mailto:a@b.com");
+    ASSERT_EQ(bare.size(), 1u);
+    EXPECT_EQ(bare[0].name, "");
+    EXPECT_EQ(bare[0].end, 22u);
+    // "</a" at the very end: the span stops at the text's end, not four bytes on.
+    const std::string cut = "<a href='mailto:a@b.com'>x</a";
+    EXPECT_EQ(Scan(cut)[0].end, cut.size());
+}
+
+TEST(Scanner, NulEndsTheScannedText) {
+    const std::string page("a@b.com \0 c@d.com", 17);
+    HtmlScanner scanner(page);
+    EXPECT_EQ(scanner.Text().size(), 8u);
+    EXPECT_EQ(Scan(page).size(), 1u);
+}
+
+TEST(Scanner, EmptyAndAddresslessPages) {
+    EXPECT_TRUE(Scan("").empty());
+    EXPECT_TRUE(Scan("<html><body>@ @@ <a>@</a></body></html>").empty());
+}
+
+} // namespace
+} // namespace orvex

@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: MIT
+// orvex-cli scan through the built binary.
+#include "platform/text_codec.h"
+#include "run_process.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <sstream>
+
+namespace orvex {
+namespace {
+
+class CliScan : public ::testing::Test {
+protected:
+    test::ProcessResult Run(std::vector<std::string> args) {
+        return test::RunProcess(ORVEX_CLI_PATH, args, m_scratch.Path());
+    }
+    std::vector<std::string> Lines(const std::string& s) {
+        std::vector<std::string> out;
+        std::istringstream in(s);
+        for (std::string line; std::getline(in, line);)
+            out.push_back(line);
+        return out;
+    }
+    test::TempDir m_site;
+    test::TempDir m_scratch;
+};
+
+TEST_F(CliScan, PlainLinesInScanOrder) {
+    m_site.Write("index.html", "<a href=\"mailto:kim@ex.com\">Kim</a>\r\nlee@ex.com");
+    m_site.Write("한글 폴더/b.htm", "<area href='mailto:m@ex.com'>");
+    m_site.Write("a.HTM", "park@ex.com");
+    m_site.Write("skip.Html", "no@ex.com");
+    const auto r = Run({"scan", "--home", m_site.Path()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const auto lines = Lines(r.out);
+    const std::vector<std::string> want = {
+        "a.HTM\ttext\t0\t11\tpark@ex.com",
+        "index.html\tanchor\t0\t35\tkim@ex.com",
+        "index.html\ttext\t37\t47\tlee@ex.com",
+        "한글 폴더/b.htm\tarea\t6\t28\tm@ex.com",
+    };
+    EXPECT_EQ(lines, want);
+}
+
+TEST_F(CliScan, JsonDecodesThePageEncoding) {
+    // CP949 page: name "김" and an address followed by Korean text.
+    m_site.Write("k.html", "<a href='mailto:kim@ex.com'>\xB1\xE8</a> lee@ex.com\xB4\xD4 \xFF@x.y");
+    m_site.Write("u.html", "<meta charset=\"utf-8\"><a href='mailto:a@b.c'>메일</a>");
+    const auto r = Run({"scan", "--home", m_site.Path() + "/", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], R"({"page":"k.html","kind":"anchor","start":0,"end":34,"address":"kim@ex.com","name":"김"})");
+    const auto second = nlohmann::json::parse(lines[1]);
+    EXPECT_EQ(second["address"], "lee@ex.com님");
+    EXPECT_EQ(second["name"], "여기를 클릭하여 수정하십시오");
+    EXPECT_EQ(nlohmann::json::parse(lines[2])["address"], "\xEF\xBF\xBD@x.y");
+    EXPECT_EQ(nlohmann::json::parse(lines[3])["name"], "메일");
+}
+
+TEST_F(CliScan, BadArgumentsExitTwo) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {}, {"scan"}, {"scan", "--home"}, {"frob", "--home", "x"}, {"scan", "--home", "x", "--what"}}) {
+        const auto r = Run(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("orvex-cli: "), std::string::npos);
+        EXPECT_EQ(r.out, "");
+    }
+    const auto missing = Run({"scan", "--home", m_site.Path("nope")});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("nope"), std::string::npos);
+}
+
+TEST_F(CliScan, UnreadablePageIsNamedAndTheRestScanned) {
+    m_site.Write("a.html", "x@y.z");
+    std::filesystem::create_symlink(m_site.Path("gone"), m_site.Path("b.html"));
+    m_site.Write("c.html", "p@q.r");
+    const auto r = Run({"scan", "--home", m_site.Path()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(Lines(r.out).size(), 2u);
+    EXPECT_NE(r.err.find("b.html 을(를) 찾을 수 없음."), std::string::npos);
+}
+
+TEST_F(CliScan, BundledExampleSite) {
+    const char* src = std::getenv("ORVEX_SOURCE_DIR");
+    ASSERT_NE(src, nullptr);
+    const auto r = Run({"scan", "--home", std::string(src) + "/examples/site", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::map<std::string, int> kinds;
+    for (const auto& line : Lines(r.out)) {
+        const auto j = nlohmann::json::parse(line);
+        kinds[j["kind"]]++;
+        // The decoys must never be found.
+        EXPECT_EQ(j["address"].get<std::string>().find("decoy"), std::string::npos) << line;
+    }
+    EXPECT_GT(kinds["text"], 0);
+    EXPECT_GT(kinds["anchor"], 0);
+    EXPECT_GT(kinds["area"], 0);
+}
+
+} // namespace
+} // namespace orvex

@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: MIT
+// Whole-file reads and folder listings.
+#include "platform/file_system.h"
+
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace orvex {
+namespace {
+
+TEST(FileSystem, ReadsBytesExactly) {
+    test::TempDir dir;
+    const std::string bytes("a\0b\r\n\xFF", 6);
+    const std::string path = dir.Write("f.bin", bytes);
+    std::string out;
+    ASSERT_TRUE(ReadFileBytes(path, out));
+    EXPECT_EQ(out, bytes);
+    std::string big(300000, 'x');
+    ASSERT_TRUE(ReadFileBytes(dir.Write("big", big), out));
+    EXPECT_EQ(out.size(), big.size());
+}
+
+TEST(FileSystem, MissingFileOrFolderFails) {
+    test::TempDir dir;
+    std::string out = "stale";
+    EXPECT_FALSE(ReadFileBytes(dir.Path("nope"), out));
+    EXPECT_TRUE(out.empty());
+    EXPECT_FALSE(ListDirectory(dir.Path("nope")).has_value());
+    // A folder is not a file to read.
+    EXPECT_FALSE(ReadFileBytes(dir.Path(), out));
+}
+
+TEST(FileSystem, ListsFilesAndFolders) {
+    test::TempDir dir;
+    dir.Write("a.html", "12345");
+    dir.Write("sub/b.htm", "x");
+    const std::string korean = "한글.html";
+    dir.Write(korean, "");
+    auto entries = ListDirectory(dir.Path());
+    ASSERT_TRUE(entries.has_value());
+    ASSERT_EQ(entries->size(), 3u);
+    std::sort(entries->begin(), entries->end(), [](const auto& x, const auto& y) { return x.name < y.name; });
+    EXPECT_EQ((*entries)[0].name, "a.html");
+    EXPECT_EQ((*entries)[0].size, 5u);
+    EXPECT_FALSE((*entries)[0].isDirectory);
+    EXPECT_GT((*entries)[0].lastWrite, 1600000000);
+    EXPECT_EQ((*entries)[1].name, "sub");
+    EXPECT_TRUE((*entries)[1].isDirectory);
+    EXPECT_EQ((*entries)[2].name, korean);
+}
+
+} // namespace
+} // namespace orvex

@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: MIT
+// Charset names and conversions.
+#include "platform/text_codec.h"
+
+#include <gtest/gtest.h>
+
+namespace orvex {
+namespace {
+
+// "한글" in CP949.
+constexpr std::string_view kHangulCp949 = "\xC7\xD1\xB1\xDB";
+
+TEST(TextCodec, CanonicalNames) {
+    EXPECT_EQ(CanonicalCharset("euc-kr"), "CP949");
+    EXPECT_EQ(CanonicalCharset(" KS_C_5601-1987 "), "CP949");
+    EXPECT_EQ(CanonicalCharset("utf8"), "UTF-8");
+    EXPECT_EQ(CanonicalCharset("UTF-8"), "UTF-8");
+    EXPECT_EQ(CanonicalCharset("iso-8859-1"), "ISO-8859-1");
+    EXPECT_EQ(CanonicalCharset("no-such-charset"), "");
+    EXPECT_EQ(CanonicalCharset(""), "");
+}
+
+TEST(TextCodec, Cp949RoundTrip) {
+    EXPECT_EQ(Cp949FromUtf8("한글"), kHangulCp949);
+    EXPECT_EQ(DecodeToUtf8(kHangulCp949, kCharsetCp949), "한글");
+    // Every byte of a CP949 extension syllable (outside EUC-KR) survives too: "똠" is 0x8C 0x63.
+    EXPECT_EQ(Cp949FromUtf8("똠"), "\x8C\x63");
+}
+
+TEST(TextCodec, UndecodableBytesBecomeReplacementCharacters) {
+    EXPECT_EQ(DecodeToUtf8("a\xFF"
+                           "b",
+                           kCharsetUtf8),
+              "a\xEF\xBF\xBD"
+              "b");
+    // A lone lead byte at the end.
+    EXPECT_EQ(DecodeToUtf8("x\xC7", kCharsetCp949), "x\xEF\xBF\xBD");
+}
+
+TEST(TextCodec, EncodeRefusesWhatTheCharsetCannotHold) {
+    std::string out = "unchanged";
+    EXPECT_FALSE(EncodeFromUtf8("한글", "ISO-8859-1", out));
+    EXPECT_EQ(out, "unchanged");
+    EXPECT_FALSE(EncodeFromUtf8("\xFF", kCharsetCp949, out));
+    EXPECT_TRUE(EncodeFromUtf8("abc", "ISO-8859-1", out));
+    EXPECT_EQ(out, "abc");
+}
+
+TEST(TextCodec, LongTextCrossesBufferBoundaries) {
+    std::string utf8;
+    for (int i = 0; i < 5000; ++i)
+        utf8 += "한";
+    const std::string cp = Cp949FromUtf8(utf8);
+    EXPECT_EQ(cp.size(), 10000u);
+    EXPECT_EQ(DecodeToUtf8(cp, kCharsetCp949), utf8);
+}
+
+} // namespace
+} // namespace orvex
