@@ -31,10 +31,10 @@ void RandomGrid(unsigned char* canvas);
 // The pixel noise: 800 pixels at column 1 + rand() % 95, then row 1 + rand() % 49. Null canvas: nothing.
 void RandomPixel(unsigned char* canvas);
 
-// Inks the whole-height columns x .. x + width - 1; columns outside the canvas are skipped.
+// Inks the whole-height columns x .. x + width - 1; columns outside the canvas are skipped. Null canvas: nothing.
 void DrawHLine(int x, int width, unsigned char* canvas);
 
-// Inks the whole-width rows y .. y + height - 1; rows outside the canvas are skipped.
+// Inks the whole-width rows y .. y + height - 1; rows outside the canvas are skipped. Null canvas: nothing.
 void DrawVLine(int y, int height, unsigned char* canvas);
 
 // Steps of one run after seeding: background, vertical offset then start column (each 8 + rand() % 6), the code,
