@@ -21,3 +21,47 @@ inline constexpr std::string_view kEntryCapacity =
     "검색할 수 있는 이메일 주소 수(10000개)를 넘었습니다. %1 은(는) 검색하지 않았습니다.";
 
 } // namespace orvex::texts
+
+namespace orvex::texts {
+
+// The Korean halves of the marker comments written ahead of every converted page.
+inline constexpr std::string_view kKitMarkerWarning =
+    "이코드를 수정하거나 삭제할경우 이메일데이타 동기화에 문제가생깁니다.";
+inline constexpr std::string_view kServiceMarkerWarning =
+    "이코드를 수정하거나 삭제할경우 Velmorant서버동기화에 문제가생깁니다.";
+
+// The results log of a generation run.
+inline constexpr std::string_view kPageSucceeded = "성공\r\n";
+inline constexpr std::string_view kPageFailed = "실패\r\n";
+inline constexpr std::string_view kRunCompleted =
+    "파일 생성이 완료됐습니다. \r\n파일을 홈페이지에 업데이트하시기 바랍니다\r\n";
+// %1 the page path, %2 the address.
+inline constexpr std::string_view kAddressBreaksDataFile =
+    "%1 의 주소 %2 은(는) 이메일 데이타 파일을 깨뜨릴 수 있어 변환하지 않았습니다.\r\n";
+// %1 the data file's path.
+inline constexpr std::string_view kDataFileNotCreated =
+    "이메일 데이타 파일 %1 을(를) 만들 수 없습니다. 페이지를 하나도 생성하지 않았습니다.\r\n";
+inline constexpr std::string_view kDataFileNotWritten = "이메일 데이타 파일 %1 을(를) 다 쓰지 못했습니다.\r\n";
+inline constexpr std::string_view kKitSourcesMissing =
+    "다음 서버 키트 원본 파일이 없어 복사하지 못했습니다. 키트가 완전하지 않습니다.\r\n";
+inline constexpr std::string_view kKitCopiesFailed =
+    "다음 서버 키트 파일을 만들지 못했습니다. 키트가 완전하지 않습니다.\r\n";
+
+// Permission notes shown after a self-hosted run, by kind, image method and server OS.
+inline constexpr std::string_view kNote1 =
+    "업데이트 후에 Velmorant/antispam ,antispambmp \r\n두디렉토리에 php가 쓸수있는 권한을 주어야f합니다\r\n";
+inline constexpr std::string_view kNote2 = "ex) chmod 777 antispam , chmod 777 antispambmp \r\n";
+inline constexpr std::string_view kNote3 =
+    "업데이트 후에 Velmorant/antispam ,antispambmp \r\n두디렉토리에 php가 쓸수있는 권한을 주어야하고,\r\n";
+inline constexpr std::string_view kNote4 = "main.exe에게 실행권한을 주어야합니다\r\n ex) chmod 777 antispam \r\n chmod "
+                                           "777 antispam \r\n chmod 775 main.exe\r\n";
+inline constexpr std::string_view kNote5 = "main.exe에게 실행권한을 주어야합니다\r\n";
+inline constexpr std::string_view kNote6 =
+    "업데이트한후 서버에서 Velmorant\\antispam\r\n,antispambmp 에 asp가 쓸수있는 권한을 주어야하고 "
+    "\r\nVelmorant디렉토리 내의 GetPng.dll을 서버에 \r\n등록해야합니다 \r\n ex) 콘솔에서 regsvr32 GetPng.dll \r\n";
+inline constexpr std::string_view kNote7 =
+    "업데이트후에 서버에서 Velmorant/antispam \r\n,antispambmp 에 쓰기권한을 주어야합니다\r\n";
+inline constexpr std::string_view kNote8 = "업데이트후에 서버에서 Velmorant/antispam \r\n,antispambmp 에 "
+                                           "쓰기권한을 주어야하고\r\nmain.exe에 실행권한을 주어야합니다.\r\n";
+
+} // namespace orvex::texts

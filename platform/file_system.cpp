@@ -7,6 +7,10 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace orvex {
 
 namespace fs = std::filesystem;
@@ -68,6 +72,29 @@ std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir) {
         return std::nullopt;
     }
     return entries;
+}
+
+std::string ExecutableDir() {
+#ifdef _WIN32
+    char buf[MAX_PATH * 2];
+    const DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
+    if (n == 0 || n >= sizeof buf) {
+        return {};
+    }
+    const fs::path self(std::string(buf, n));
+#else
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) {
+        return {};
+    }
+#endif
+    return self.parent_path().string();
+}
+
+bool IsDirectory(const std::string& path) {
+    std::error_code ec;
+    return fs::is_directory(path, ec);
 }
 
 } // namespace orvex

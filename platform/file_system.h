@@ -25,4 +25,10 @@ struct DirEntry {
 // nullopt when the folder cannot be read.
 std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir);
 
+// The folder that holds the running program, or empty when the system does not say.
+std::string ExecutableDir();
+
+// True when path names an existing folder (following symbolic links).
+bool IsDirectory(const std::string& path);
+
 } // namespace orvex

@@ -2,6 +2,9 @@
 // orvex-cli's command line: parsed into one options struct before anything runs.
 #pragma once
 
+#include "converter/settings.h"
+
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,15 +14,28 @@ namespace orvex::cli {
 // Exit statuses of orvex-cli.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1; // the run went wrong for part of its input
-inline constexpr int kExitUsage = 2;  // bad arguments or an unusable home directory
+inline constexpr int kExitUsage = 2;  // bad arguments or an unusable home or output directory
 
-enum class Command { Scan };
+enum class Command { Scan, Convert };
+
+// How convert names every occurrence: a default name, the address's ID, or the name found.
+enum class NameRule { Default1, Default2, Default3, Id, Keep };
 
 struct Options {
     Command command = Command::Scan;
     std::string home;
+    // scan
     bool json = false;
     bool checkAll = false;
+    // convert
+    std::string out;
+    int32_t cgiKind = kCgiPhp;
+    int32_t serverOs = kOsLinux;
+    bool gd = true; // the image method; GD for PHP unless --image external
+    NameRule name = NameRule::Default1;
+    std::string cgiData; // empty: ./CgiData, else the one beside the program
+    std::string user;
+    std::string passwordFile;
 };
 
 // Parses argv (without the program name). On failure returns nullopt and sets error to a

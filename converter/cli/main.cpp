@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // orvex-cli: the converter's main job without a window.
+#include "converter/cli/cli_convert.h"
 #include "converter/cli/cli_options.h"
 #include "converter/cli/cli_scan.h"
 
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
     switch (options->command) {
     case Command::Scan:
         return RunScan(*options, stdout, stderr);
+    case Command::Convert:
+        return RunConvert(*options, stdout, stderr);
     }
     return kExitUsage;
 }

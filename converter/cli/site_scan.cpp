@@ -2,17 +2,11 @@
 // Scanning a whole site into a ScanTable, as orvex-cli's commands do.
 #include "converter/cli/site_scan.h"
 
+#include "converter/cli/terminal.h"
+
 #include "converter/page_listing.h"
 #include "platform/paths.h"
 #include "platform/text_codec.h"
-
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
 
 namespace orvex::cli {
 
@@ -37,7 +31,7 @@ SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE
     for (const auto& dir : site->unreadableDirs) {
         Line(err, ProgramTextFromUtf8("폴더를 읽을 수 없습니다: ") + dir);
     }
-    const bool progress = isatty(fileno(err)) != 0;
+    const bool progress = IsTerminal(err);
     const size_t total = site->pages.size();
     for (size_t i = 0; i < total; ++i) {
         if (progress) {

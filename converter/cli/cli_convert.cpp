@@ -1,0 +1,148 @@
+// SPDX-License-Identifier: MIT
+// orvex-cli convert.
+#include "converter/cli/cli_convert.h"
+
+#include "converter/cli/site_scan.h"
+#include "converter/cli/stdout_results_box.h"
+#include "converter/kit_generation.h"
+#include "converter/scan_table.h"
+#include "converter/server_kit.h"
+#include "converter/service_hosts.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
+#include "platform/text_codec.h"
+
+#include <filesystem>
+#include <memory>
+
+namespace orvex::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void Line(std::FILE* err, const std::string& programText) {
+    std::fprintf(err, "orvex-cli: %s\n", programText.c_str());
+}
+
+std::string T(std::string_view utf8) {
+    return ProgramTextFromUtf8(utf8);
+}
+
+// The output folder exists afterwards and is not the home directory; otherwise a message.
+bool PrepareOutputFolder(const Options& options, std::string& error) {
+    std::error_code ec;
+    const fs::path out(options.out);
+    if (fs::exists(out, ec)) {
+        if (!fs::is_directory(out, ec)) {
+            error = T("파일이 아닌 디렉토리를 선택하셔야합니다.") + " " + options.out;
+            return false;
+        }
+        // Converted pages would replace the site's own pages.
+        if (fs::equivalent(out, fs::path(options.home), ec)) {
+            error = T("출력 폴더가 홈 디렉토리와 같습니다. 홈 디렉토리가 아닌 폴더를 선택하셔야합니다.") + " " +
+                    options.out;
+            return false;
+        }
+        return true;
+    }
+    fs::create_directories(out, ec);
+    if (!fs::is_directory(out, ec)) {
+        error = T("출력 폴더를 만들 수 없습니다: ") + options.out;
+        return false;
+    }
+    return true;
+}
+
+void NameEveryEntry(ScanTable& table, NameRule rule, const ConverterSettings& settings) {
+    for (int32_t i = 0; i < table.EntryTotal(); ++i) {
+        EmailEntry& e = table.Entry(i);
+        switch (rule) {
+        case NameRule::Default1:
+            ApplyDefaultName(e, 1, settings);
+            break;
+        case NameRule::Default2:
+            ApplyDefaultName(e, 2, settings);
+            break;
+        case NameRule::Default3:
+            ApplyDefaultName(e, 3, settings);
+            break;
+        case NameRule::Id:
+            ApplyIdName(e);
+            break;
+        case NameRule::Keep:
+            SetEntryCheck(e, true);
+            break;
+        }
+    }
+}
+
+} // namespace
+
+std::string FindCgiData(const std::string& given) {
+    if (!given.empty()) {
+        return given;
+    }
+    std::error_code ec;
+    const fs::path here = fs::absolute(fs::path(std::string(kCgiDataFolderName)), ec);
+    if (!ec && fs::is_directory(here, ec)) {
+        return here.string();
+    }
+    const std::string beside = ExecutableDir();
+    return beside.empty() ? std::string(kCgiDataFolderName) : JoinPath(beside, kCgiDataFolderName);
+}
+
+int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
+    std::string error;
+    const auto hosts = HostsFromEnvironment(error);
+    if (!hosts) {
+        Line(err, error);
+        return kExitUsage;
+    }
+    if (options.cgiKind == kCgiHosted) {
+        Line(err, T("--kind hosted 는 아직 지원하지 않습니다"));
+        return kExitUsage;
+    }
+    if (!IsDirectory(options.home)) {
+        Line(err, T("홈 디렉토리를 읽을 수 없습니다: ") + options.home);
+        return kExitUsage;
+    }
+    if (!options.cgiData.empty() && !IsDirectory(options.cgiData)) {
+        Line(err, T("--cgidata 폴더가 없습니다: ") + options.cgiData);
+        return kExitUsage;
+    }
+    if (!PrepareOutputFolder(options, error)) {
+        Line(err, error);
+        return kExitUsage;
+    }
+
+    auto table = std::make_unique<ScanTable>();
+    ConverterSettings settings;
+    settings.m_strHomeDir = options.home;
+    settings.m_bCheckAll = 0;
+    const SiteScan scan = ScanSite(settings, *table, err);
+    if (!scan.homeReadable) {
+        return kExitUsage;
+    }
+    NameEveryEntry(*table, options.name, settings);
+
+    KitRun run;
+    run.table = table.get();
+    run.homeDir = options.home;
+    run.outputDir = options.out;
+    run.cgiKind = options.cgiKind;
+    run.gd = options.gd ? 1 : 0;
+    run.serverOs = options.serverOs;
+    run.cgiDataDir = FindCgiData(options.cgiData);
+    run.hosts = *hosts;
+    StdoutResultsBox box(out, err);
+    KitRunReport report;
+    const bool ok = GenerateKitSite(run, box, &report);
+    std::fflush(out);
+    if (!ok || report.pagesFailed > 0 || !report.kit.Empty() || !scan.complete) {
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+} // namespace orvex::cli

@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: MIT
+// orvex-cli convert: scan a site, mark and name every occurrence, and generate the converted
+// site with its e-mail data file and server kit.
+#pragma once
+
+#include "converter/cli/cli_options.h"
+
+#include <cstdio>
+#include <string>
+
+namespace orvex::cli {
+
+// Runs one conversion; the results log goes to out, problems to err. Returns an exit status.
+int RunConvert(const Options& options, std::FILE* out, std::FILE* err);
+
+// The kit source folder: the given one, else CgiData in the current directory, else the one
+// beside the program.
+std::string FindCgiData(const std::string& given);
+
+} // namespace orvex::cli

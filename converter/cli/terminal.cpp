@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: MIT
+// Whether a stream is a terminal.
+#include "converter/cli/terminal.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace orvex::cli {
+
+bool IsTerminal(std::FILE* stream) {
+#ifdef _WIN32
+    return _isatty(_fileno(stream)) != 0;
+#else
+    return isatty(fileno(stream)) != 0;
+#endif
+}
+
+} // namespace orvex::cli

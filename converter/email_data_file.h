@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+// The e-mail data file of a self-hosted kit: one line per converted occurrence, numbered as the
+// links in the pages, wrapped as comments of the server's script language so that the web
+// server runs the file instead of serving it.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace orvex {
+
+struct EmailDataFormat {
+    std::string_view fileName;
+    std::string_view header;
+    std::string_view lead;      // before the number
+    std::string_view separator; // before the address and before the page code
+    std::string_view footer;    // no line end after it
+};
+
+// The format of kCgiPhp..kCgiPerl; any other kind gets PHP's.
+const EmailDataFormat& EmailDataFormatFor(int32_t cgiKind);
+
+// False when the address would end its data file's wrapping early and let a page put script
+// into the file: "*/" for PHP, "%>" for ASP and JSP. Such an address is not converted.
+bool AddressFitsDataFile(int32_t cgiKind, std::string_view address);
+
+// Writes one data file: Open (header), AddLine per converted occurrence, Close (footer).
+// Raw bytes with CR LF line ends on every platform.
+class EmailDataWriter {
+public:
+    EmailDataWriter() = default;
+    EmailDataWriter(const EmailDataWriter&) = delete;
+    EmailDataWriter& operator=(const EmailDataWriter&) = delete;
+    ~EmailDataWriter();
+
+    // Creates or truncates the file at path and writes the kind's header. False when it cannot.
+    bool Open(const std::string& path, int32_t cgiKind);
+    void AddLine(int32_t number, std::string_view address, std::string_view pageCode);
+    // Writes the footer and closes. False when any write since Open failed.
+    bool Close();
+
+private:
+    std::FILE* m_pFile = nullptr;
+    const EmailDataFormat* m_pFormat = nullptr;
+    bool m_bFailed = false;
+};
+
+} // namespace orvex

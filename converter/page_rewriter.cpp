@@ -1,0 +1,229 @@
+// SPDX-License-Identifier: MIT
+// The page rewriter: one forward pass over the page's bytes, with the replacements written
+// between the runs that are copied unchanged.
+#include "converter/page_rewriter.h"
+
+#include "converter/email_data_file.h"
+#include "converter/page_encoding.h"
+#include "converter/texts.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
+#include "platform/text_codec.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+namespace orvex {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// Output with the first write error remembered, so one check at the end covers every write.
+class Output {
+public:
+    explicit Output(std::FILE* f) : m_file(f) { std::setvbuf(f, nullptr, _IOFBF, 1 << 16); }
+    void Write(std::string_view bytes) {
+        if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), m_file.get()) != bytes.size()) {
+            m_bFailed = true;
+        }
+    }
+    bool Close() {
+        const bool closed = std::fclose(m_file.release()) == 0;
+        return closed && !m_bFailed;
+    }
+
+private:
+    std::unique_ptr<std::FILE, FileCloser> m_file;
+    bool m_bFailed = false;
+};
+
+std::string MarkerComment(const RewriteParams& params, std::string_view charset) {
+    const bool kit = params.form == RewriteForm::Kit;
+    std::string s = kit ? "<!--AntiSpam" : "<!--Velmorant";
+    s += params.pageCode;
+    s += EncodeForPage(kit ? texts::kKitMarkerWarning : texts::kServiceMarkerWarning, charset);
+    s += "-->\r\n";
+    return s;
+}
+
+std::string ScriptBlock(const RewriteParams& params) {
+    std::string s;
+    if (params.form == RewriteForm::Kit) {
+        const KitFormValues v = KitFormValuesFor(params.cgiKind);
+        s = "<script language=javascript>\r\nfunction AntiSpam(UniqId)\r\n{\r\nwindow.open('";
+        s += params.rootPrefix;
+        s += "Velmorant/antispamin.";
+        s += v.extension;
+        s += "?UniqId='+UniqId,'Velmorant','width=";
+        s += std::to_string(v.width);
+        s += ",height=";
+        s += std::to_string(v.height);
+        s += ",left=1,top=1');\r\n}\r\n</script>\r\n";
+    } else {
+        s = "<script language=javascript>\r\nfunction Velmorant(UniqId)\r\n{\r\nwindow.open('https://";
+        s += params.hosts.popupHost;
+        s += "/service/velmorantin.vrt?UserId=";
+        s += params.userId;
+        s += "&UniqId='+UniqId+'&Section=";
+        s += params.section;
+        s += "&PageCode=";
+        s += params.pageCode;
+        s += "','Velmorant','width=215,height=266,left=1,top=1,status=1');\r\n}\r\n</script>\r\n";
+    }
+    s += "<!--";
+    s += params.hosts.serviceHost;
+    s += "-->\r\n";
+    return s;
+}
+
+void WriteLink(Output& out, const RewriteParams& params, const EmailEntry& entry, int32_t number) {
+    const std::string_view function = params.form == RewriteForm::Kit ? "AntiSpam(" : "Velmorant(";
+    std::string link;
+    link.reserve(entry.m_strAfterName.size() + 48);
+    if (entry.m_nKind != EntryKind::Area) {
+        link += "<a ";
+    }
+    link += "href='javascript:";
+    link += function;
+    link += std::to_string(number);
+    link += ")'";
+    if (entry.m_nKind != EntryKind::Area) {
+        link += '>';
+        link += entry.m_strAfterName;
+        link += "</a>";
+    }
+    out.Write(link);
+}
+
+// The scanned spans still lie inside the page as read now; a page changed since its scan
+// would otherwise make the copy run past its end.
+bool SpansFit(const PageRecord& page, size_t size) {
+    size_t p = 0;
+    for (int32_t i = 0; i < page.m_nEntryCount; ++i) {
+        const EmailEntry& e = page.m_pFirstEntry[i];
+        if (e.m_nGap < 0 || e.m_nSpanEnd < 0) {
+            return false;
+        }
+        const size_t start = p + static_cast<size_t>(e.m_nGap);
+        const size_t end = static_cast<size_t>(e.m_nSpanEnd);
+        if (start > end || end > size) {
+            return false;
+        }
+        p = end;
+    }
+    return true;
+}
+
+} // namespace
+
+KitFormValues KitFormValuesFor(int32_t cgiKind) {
+    switch (cgiKind) {
+    case kCgiAsp:
+        return {"asp", 200, 276};
+    case kCgiJsp:
+        return {"jsp", 200, 276};
+    case kCgiPerl:
+        return {"pl", 200, 276};
+    default:
+        return {"php", 180, 263};
+    }
+}
+
+bool EntryIsConverted(const EmailEntry& entry, const RewriteParams& params) {
+    if (entry.m_bChecked != 1) {
+        return false;
+    }
+    return params.form != RewriteForm::Kit || AddressFitsDataFile(params.cgiKind, entry.m_strAddress);
+}
+
+RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath, const RewriteParams& params,
+                          int32_t firstNumber) {
+    RewriteResult result;
+    std::string bytes;
+    if (!ReadFileBytes(page.m_strPath, bytes)) {
+        result.status = RewriteStatus::SourceUnreadable;
+        return result;
+    }
+    if (!SpansFit(page, bytes.size())) {
+        result.status = RewriteStatus::PageChanged;
+        return result;
+    }
+    CreatePathDirs(outputPath);
+    std::FILE* f = std::fopen(outputPath.c_str(), "wb");
+    if (f == nullptr) {
+        result.status = RewriteStatus::OutputFailed;
+        return result;
+    }
+    Output out(f);
+    out.Write(MarkerComment(params, page.m_strEncoding.empty() ? kCharsetCp949 : page.m_strEncoding));
+    out.Write(ScriptBlock(params));
+
+    const std::string_view text(bytes);
+    size_t p = 0;
+    int32_t n = firstNumber;
+    for (int32_t i = 0; i < page.m_nEntryCount; ++i) {
+        const EmailEntry& e = page.m_pFirstEntry[i];
+        const size_t start = p + static_cast<size_t>(e.m_nGap);
+        const size_t end = static_cast<size_t>(e.m_nSpanEnd);
+        out.Write(text.substr(p, start - p));
+        if (EntryIsConverted(e, params)) {
+            WriteLink(out, params, e, n);
+            ++n;
+        } else {
+            out.Write(text.substr(start, end - start));
+        }
+        p = end;
+    }
+    out.Write(text.substr(p));
+    if (!out.Close()) {
+        result.status = RewriteStatus::OutputFailed;
+        return result;
+    }
+    result.nextNumber = n;
+    return result;
+}
+
+std::string MakeRootPrefix(std::string_view pagePath, std::string_view homeDir) {
+    const std::string_view rest = pagePath.substr(std::min(homeDir.size(), pagePath.size()));
+    size_t levels = 0;
+    for (const char c : rest) {
+        if (c == kPathSep) {
+            ++levels;
+        }
+    }
+    // Below a root home directory the remainder lacks its leading separator.
+    if (!homeDir.empty() && homeDir.back() == kPathSep) {
+        ++levels;
+    }
+    std::string prefix;
+    for (size_t i = 1; i < levels; ++i) {
+        prefix += "../";
+    }
+    return prefix;
+}
+
+std::string MakeOutputPath(std::string_view outputDir, std::string_view homeDir, std::string_view pagePath) {
+    std::string path(outputDir);
+    path += kPathSep;
+    const std::string_view rest = pagePath.substr(std::min(homeDir.size(), pagePath.size()));
+    if (rest.empty() || rest.front() != kPathSep) {
+        path += kPathSep;
+    }
+    path += rest;
+    return path;
+}
+
+void CreatePathDirs(std::string_view path) {
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == kPathSep && i > 0) {
+            std::error_code ec;
+            std::filesystem::create_directory(std::filesystem::path(std::string(path.substr(0, i))), ec);
+        }
+    }
+}
+
+} // namespace orvex
