@@ -89,7 +89,9 @@ bool WriteSite(const std::string& root, int pages, int addresses, size_t pageByt
         for (int a = 0; a < mine; ++a) {
             AppendAddress(body, n++);
         }
-        page.insert(page.size() / 2, body);
+        // Before the closing tags: in the middle of the page the addresses could land inside a
+        // tag or a script, where they are not occurrences.
+        page.insert(page.size() - std::string_view("</body></html>\r\n").size(), body);
         const fs::path file = dir / ("page" + std::to_string(p) + ".html");
         std::FILE* f = std::fopen(file.string().c_str(), "wb");
         if (f == nullptr) {

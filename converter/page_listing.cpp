@@ -64,7 +64,7 @@ void CollectFolder(const std::string& dir, const std::vector<DirEntry>& entries,
         if (!visited.insert(real).second) {
             continue; // a link back into a folder already walked
         }
-        const auto subEntries = ListDirectory(sub);
+        const auto subEntries = ListDirectory(sub, ListDetail::TypeOnly);
         if (!subEntries) {
             out.unreadableDirs.push_back(sub);
             continue;
@@ -76,7 +76,7 @@ void CollectFolder(const std::string& dir, const std::vector<DirEntry>& entries,
 } // namespace
 
 std::optional<SitePages> CollectSitePages(const std::string& home) {
-    const auto entries = ListDirectory(home);
+    const auto entries = ListDirectory(home, ListDetail::TypeOnly);
     if (!entries) {
         return std::nullopt;
     }

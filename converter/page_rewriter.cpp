@@ -25,7 +25,10 @@ struct FileCloser {
 // Output with the first write error remembered, so one check at the end covers every write.
 class Output {
 public:
-    explicit Output(std::FILE* f) : m_file(f) { std::setvbuf(f, nullptr, _IOFBF, 1 << 16); }
+    // A buffer of our own: stdio would ask the file system for a block size first.
+    explicit Output(std::FILE* f) : m_file(f), m_buffer(new char[kBufferSize]) {
+        std::setvbuf(f, m_buffer.get(), _IOFBF, kBufferSize);
+    }
     void Write(std::string_view bytes) {
         if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), m_file.get()) != bytes.size()) {
             m_bFailed = true;
@@ -37,7 +40,9 @@ public:
     }
 
 private:
+    static constexpr size_t kBufferSize = size_t{1} << 16;
     std::unique_ptr<std::FILE, FileCloser> m_file;
+    std::unique_ptr<char[]> m_buffer;
     bool m_bFailed = false;
 };
 
@@ -152,8 +157,13 @@ RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath,
         result.status = RewriteStatus::PageChanged;
         return result;
     }
-    CreatePathDirs(outputPath);
+    // Most pages share folders made for an earlier page; make them only when the file cannot
+    // be created without them.
     std::FILE* f = std::fopen(outputPath.c_str(), "wb");
+    if (f == nullptr) {
+        CreatePathDirs(outputPath);
+        f = std::fopen(outputPath.c_str(), "wb");
+    }
     if (f == nullptr) {
         result.status = RewriteStatus::OutputFailed;
         return result;

@@ -99,16 +99,15 @@ ScanTable::ScanTable()
     : m_pEntries(std::make_unique<EmailEntry[]>(kMaxEntries)), m_Pages(std::make_unique<PageRecord[]>(kMaxPages)) {}
 
 int32_t ScanTable::FindPage(std::string_view pagePath, EmailEntry** first) const {
-    for (int32_t i = 0; i < m_nPageCount; ++i) {
-        const PageRecord& p = Page(i);
-        if (PathsEqual(p.m_strPath, pagePath)) {
-            if (first != nullptr) {
-                *first = p.m_pFirstEntry;
-            }
-            return p.m_nEntryCount;
-        }
+    const auto found = m_pageIndex.find(PathKey(pagePath));
+    if (found == m_pageIndex.end()) {
+        return -1;
     }
-    return -1;
+    const PageRecord& p = Page(found->second);
+    if (first != nullptr) {
+        *first = p.m_pFirstEntry;
+    }
+    return p.m_nEntryCount;
 }
 
 ScanResult ScanTable::LookupOrScanPage(const std::string& pagePath, int32_t defaultCheck) {
@@ -131,6 +130,7 @@ ScanResult ScanTable::LookupOrScanPage(const std::string& pagePath, int32_t defa
     page->m_nEntryCount = r.count;
     page->m_bModified = 0;
     page->m_strPath = pagePath;
+    m_pageIndex.try_emplace(PathKey(pagePath), m_nPageCount);
     ++m_nPageCount;
     return r;
 }
@@ -138,6 +138,7 @@ ScanResult ScanTable::LookupOrScanPage(const std::string& pagePath, int32_t defa
 void ScanTable::ResetScanTable() {
     m_nEntryTotal = 0;
     m_nPageCount = 0;
+    m_pageIndex.clear();
 }
 
 void ApplyDefaultName(EmailEntry& entry, int n, const ConverterSettings& settings) {

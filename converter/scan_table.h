@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace orvex {
 
@@ -101,6 +102,8 @@ private:
     int32_t m_nEntryTotal = 0;
     int32_t m_nPageCount = 0;
     std::unique_ptr<PageRecord[]> m_Pages;
+    // PathKey of each page's path to its record: a whole site is looked up page by page.
+    std::unordered_map<std::string, int32_t> m_pageIndex;
 };
 
 // The entry operations of the e-mail list. Each marks the entry's page modified, except

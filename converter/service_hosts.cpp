@@ -20,8 +20,8 @@ bool Override(const char* variable, std::string& into, std::string& error) {
         return true;
     }
     if (!IsValidHostSetting(value)) {
-        error = std::string(variable) + ProgramTextFromUtf8(" 의 값이 호스트 이름(호스트 또는 호스트:포트)이 아닙니다: ") +
-                value;
+        error = std::string(variable) +
+                ProgramTextFromUtf8(" 의 값이 호스트 이름(호스트 또는 호스트:포트)이 아닙니다: ") + value;
         return false;
     }
     into = value;

@@ -9,6 +9,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace orvex {
@@ -21,21 +23,42 @@ bool ReadFileBytes(const std::string& path, std::string& out) {
     if (f == nullptr) {
         return false;
     }
-    // Read in chunks rather than trusting a size taken beforehand: the file may change or be a
-    // device whose size is unknown.
-    char buf[1 << 16];
-    size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-        out.append(buf, n);
+    // Straight into the string, sized by the file's length when the system gives one; a
+    // device or a file of unknown size is read until its end.
+    std::setvbuf(f, nullptr, _IONBF, 0);
+    size_t hint = 0;
+#ifndef _WIN32
+    struct stat st {};
+    if (::fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        hint = static_cast<size_t>(st.st_size);
+    }
+#endif
+    size_t used = 0;
+    if (hint > 0) {
+        // A regular file is taken as long as it was when opened: one read, no probe for more.
+        out.resize(hint);
+        used = std::fread(out.data(), 1, hint, f);
+    } else {
+        out.resize(size_t{1} << 16);
+        for (;;) {
+            used += std::fread(out.data() + used, 1, out.size() - used, f);
+            if (used < out.size()) {
+                break; // end of file or an error
+            }
+            out.resize(out.size() * 2);
+        }
     }
     const bool ok = std::ferror(f) == 0;
     std::fclose(f);
     if (!ok) {
         out.clear();
+        return false;
     }
-    return ok;
+    out.resize(used);
+    return true;
 }
 
+#ifdef _WIN32
 namespace {
 
 int64_t ToUnixSeconds(fs::file_time_type t) {
@@ -44,8 +67,9 @@ int64_t ToUnixSeconds(fs::file_time_type t) {
 }
 
 } // namespace
+#endif
 
-std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir) {
+std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir, ListDetail detail) {
     std::error_code ec;
     fs::directory_iterator it(fs::path(dir), ec);
     if (ec) {
@@ -58,6 +82,14 @@ std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir) {
         }
         DirEntry e;
         e.name = it->path().filename().string();
+        if (detail == ListDetail::TypeOnly) {
+            // The type the folder listing gave; only a symbolic link costs a look at its target.
+            std::error_code sec;
+            e.isDirectory = it->is_directory(sec);
+            entries.push_back(std::move(e));
+            continue;
+        }
+#ifdef _WIN32
         std::error_code sec;
         e.isDirectory = it->is_directory(sec);
         if (!e.isDirectory) {
@@ -66,6 +98,15 @@ std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir) {
         }
         const auto t = it->last_write_time(sec);
         e.lastWrite = sec ? 0 : ToUnixSeconds(t);
+#else
+        // One stat gives the type, the size and the time; a site has thousands of entries.
+        struct stat st {};
+        if (::stat(it->path().c_str(), &st) == 0) {
+            e.isDirectory = S_ISDIR(st.st_mode);
+            e.size = e.isDirectory ? 0 : static_cast<uint64_t>(st.st_size);
+            e.lastWrite = static_cast<int64_t>(st.st_mtime);
+        }
+#endif
         entries.push_back(std::move(e));
     }
     if (ec) {

@@ -20,10 +20,13 @@ struct DirEntry {
     int64_t lastWrite = 0; // seconds since 1970-01-01 UTC
 };
 
+enum class ListDetail { Full, TypeOnly };
+
 // The entries of a folder ("." and ".." left out) in the order the file system gives them.
 // A symbolic link is reported as what it points to; a dangling one as a file of size 0.
+// TypeOnly leaves size and lastWrite 0, which saves a look at every file.
 // nullopt when the folder cannot be read.
-std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir);
+std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir, ListDetail detail = ListDetail::Full);
 
 // The folder that holds the running program, or empty when the system does not say.
 std::string ExecutableDir();

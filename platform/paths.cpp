@@ -42,6 +42,26 @@ bool PathsEqualIgnoreCaseCp949(std::string_view a, std::string_view b) {
     return true;
 }
 
+std::string PathKeyIgnoreCaseCp949(std::string_view path) {
+    std::string key(path);
+    for (size_t i = 0; i < key.size(); ++i) {
+        if (IsCp949LeadByte(static_cast<unsigned char>(key[i]))) {
+            ++i; // the trail byte is never folded
+            continue;
+        }
+        key[i] = FoldAscii(key[i]);
+    }
+    return key;
+}
+
+std::string PathKey(std::string_view path) {
+#ifdef _WIN32
+    return PathKeyIgnoreCaseCp949(path);
+#else
+    return std::string(path);
+#endif
+}
+
 bool PathsEqual(std::string_view a, std::string_view b) {
 #ifdef _WIN32
     return PathsEqualIgnoreCaseCp949(a, b);

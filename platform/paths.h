@@ -21,6 +21,12 @@ bool PathsEqual(std::string_view a, std::string_view b);
 // (0x81..0xFE) and the byte after it compare exactly, so a trail byte is never case-folded.
 bool PathsEqualIgnoreCaseCp949(std::string_view a, std::string_view b);
 
+// A key that two paths share exactly when PathsEqual holds for them, for hashing paths.
+std::string PathKey(std::string_view path);
+
+// The key of PathsEqualIgnoreCaseCp949: ASCII letters folded, double-byte characters kept.
+std::string PathKeyIgnoreCaseCp949(std::string_view path);
+
 // a + kPathSep + b, without doubling a separator that a already ends with.
 std::string JoinPath(std::string_view a, std::string_view b);
 

@@ -10,10 +10,10 @@ StdoutResultsBox::StdoutResultsBox(std::FILE* out, std::FILE* err)
     : m_pOut(out), m_pErr(err), m_bProgress(IsTerminal(err)) {}
 
 void StdoutResultsBox::SetText(const std::string& log) {
-    size_t from = 0;
-    if (log.compare(0, m_strShown.size(), m_strShown) == 0) {
-        from = m_strShown.size();
-    }
+    // A run's log only grows, so what is new is what lies past the part already written; a
+    // shorter log is a new one and is written whole.
+    const size_t from = log.size() >= m_nShown ? m_nShown : 0;
+    m_nShown = log.size();
     if (from == log.size()) {
         return;
     }
@@ -28,9 +28,8 @@ void StdoutResultsBox::SetText(const std::string& log) {
 #endif
         text += log[i];
     }
+    // Buffered as the stream is: per line on a terminal, in blocks into a file or a pipe.
     std::fwrite(text.data(), 1, text.size(), m_pOut);
-    std::fflush(m_pOut);
-    m_strShown = log;
 }
 
 void StdoutResultsBox::Progress(int done, int total) {

@@ -16,6 +16,7 @@ public:
     StdoutResultsBox(std::FILE* out, std::FILE* err);
 
     // Writes what the log gained since the last call, with CR LF as the platform's line end.
+    // A log shorter than the last one starts over.
     void SetText(const std::string& log) override;
     void ScrollToEnd() override {}
     void Progress(int done, int total) override;
@@ -27,7 +28,7 @@ private:
     std::FILE* m_pErr;
     bool m_bProgress;
     bool m_bProgressShown = false;
-    std::string m_strShown;
+    size_t m_nShown = 0; // bytes of the log already written
 };
 
 } // namespace orvex::cli
