@@ -24,21 +24,6 @@ std::string Message(std::string_view utf8, std::initializer_list<std::string_vie
     return FormatMessage(ProgramTextFromUtf8(utf8), args);
 }
 
-void AppendProblems(std::string& log, const KitProblems& problems) {
-    if (!problems.missing.empty()) {
-        log += Text(texts::kKitSourcesMissing);
-        for (const std::string& path : problems.missing) {
-            log += "  " + path + "\r\n";
-        }
-    }
-    if (!problems.failed.empty()) {
-        log += Text(texts::kKitCopiesFailed);
-        for (const std::string& path : problems.failed) {
-            log += "  " + path + "\r\n";
-        }
-    }
-}
-
 } // namespace
 
 bool GenerateKitSite(const KitRun& run, ResultsBox& box, KitRunReport* report) {
@@ -49,7 +34,7 @@ bool GenerateKitSite(const KitRun& run, ResultsBox& box, KitRunReport* report) {
     std::mt19937 random(run.seed.value_or(static_cast<uint32_t>(std::time(nullptr))));
     std::uniform_int_distribution<int> pageCodes(0, 32767);
     int32_t next = 1;
-    std::string log;
+    RunLog log(box);
     const bool gd = run.gd != 0 && run.cgiKind == kCgiPhp;
 
     // The kit first, as the pages' links point into it.
@@ -65,10 +50,10 @@ bool GenerateKitSite(const KitRun& run, ResultsBox& box, KitRunReport* report) {
     if (!data.Open(dataPath, run.cgiKind)) {
         // Without the data file no link of a written page could be answered.
         r.dataFileFailed = true;
-        log += Message(texts::kDataFileNotCreated, {dataPath});
-        AppendProblems(log, r.kit);
-        box.SetText(log);
-        box.ScrollToEnd();
+        log.Append(Message(texts::kDataFileNotCreated, {dataPath}));
+        log.Append(DescribeKitProblems(r.kit));
+        log.Show();
+        log.ScrollToEnd();
         return false;
     }
 
@@ -90,9 +75,9 @@ bool GenerateKitSite(const KitRun& run, ResultsBox& box, KitRunReport* report) {
         params.pageCode = std::to_string(pageCodes(random));
         params.rootPrefix = MakeRootPrefix(page.m_strPath, run.homeDir);
         const std::string outputPath = MakeOutputPath(run.outputDir, run.homeDir, page.m_strPath);
-        log += outputPath;
-        log += "....";
-        box.SetText(log);
+        log.Append(outputPath);
+        log.Append("....");
+        log.Show();
 
         // The data lines come first and keep their numbers even when the page then fails.
         const int32_t first = next;
@@ -111,26 +96,26 @@ bool GenerateKitSite(const KitRun& run, ResultsBox& box, KitRunReport* report) {
         if (rewrite.status == RewriteStatus::Ok) {
             ++r.pagesWritten;
             r.addressesProtected += rewrite.nextNumber - first;
-            log += Text(texts::kPageSucceeded);
+            log.Append(Text(texts::kPageSucceeded));
         } else {
             ++r.pagesFailed;
-            log += Text(texts::kPageFailed);
+            log.Append(Text(texts::kPageFailed));
         }
-        log += refused;
-        box.SetText(log);
-        box.Progress(++done, total);
+        log.Append(refused);
+        log.Show();
+        log.Progress(++done, total);
     }
 
-    log += Text(texts::kRunCompleted);
-    log += Text(PermissionNotes(run.cgiKind, gd, run.serverOs));
+    log.Append(Text(texts::kRunCompleted));
+    log.Append(Text(PermissionNotes(run.cgiKind, gd, run.serverOs)));
     const bool written = data.Close();
     if (!written) {
         r.dataFileFailed = true;
-        log += Message(texts::kDataFileNotWritten, {dataPath});
+        log.Append(Message(texts::kDataFileNotWritten, {dataPath}));
     }
-    AppendProblems(log, r.kit);
-    box.SetText(log);
-    box.ScrollToEnd();
+    log.Append(DescribeKitProblems(r.kit));
+    log.Show();
+    log.ScrollToEnd();
     return written;
 }
 

@@ -4,14 +4,17 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace orvex {
 
 class ResultsBox {
 public:
     virtual ~ResultsBox() = default;
-    // Replaces the box's whole text with the run's log so far (program text, CR LF line ends).
-    virtual void SetText(const std::string& log) = 0;
+    // Replaces the box's whole text with log (program text, CR LF line ends). The first
+    // unchanged bytes of log are those the box showed before, so a box may only add the rest;
+    // 0 when the text was replaced.
+    virtual void SetText(const std::string& log, size_t unchanged) = 0;
     // Brings the last line into view.
     virtual void ScrollToEnd() = 0;
     // done of total pages handled; called after each page so a window can repaint.
@@ -19,6 +22,33 @@ public:
         (void)done;
         (void)total;
     }
+};
+
+// A run's log and the box that shows it.
+class RunLog {
+public:
+    explicit RunLog(ResultsBox& box) : m_box(box) {}
+
+    void Append(std::string_view text) { m_strLog += text; }
+    // Shows the log as it stands.
+    void Show() {
+        m_box.SetText(m_strLog, m_nShown);
+        m_nShown = m_strLog.size();
+    }
+    // Replaces the whole log by text and shows it.
+    void Replace(std::string_view text) {
+        m_strLog.assign(text);
+        m_box.SetText(m_strLog, 0);
+        m_nShown = m_strLog.size();
+    }
+    void ScrollToEnd() { m_box.ScrollToEnd(); }
+    void Progress(int done, int total) { m_box.Progress(done, total); }
+    const std::string& Text() const { return m_strLog; }
+
+private:
+    ResultsBox& m_box;
+    std::string m_strLog;
+    size_t m_nShown = 0;
 };
 
 } // namespace orvex

@@ -7,6 +7,7 @@
 #include "converter/texts.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
+#include "platform/text_codec.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -162,6 +163,23 @@ std::string PermissionNotes(int32_t cgiKind, bool gd, int32_t serverOs) {
         break;
     }
     return notes;
+}
+
+std::string DescribeKitProblems(const KitProblems& problems) {
+    std::string text;
+    if (!problems.missing.empty()) {
+        text += ProgramTextFromUtf8(texts::kKitSourcesMissing);
+        for (const std::string& path : problems.missing) {
+            text += "  " + path + "\r\n";
+        }
+    }
+    if (!problems.failed.empty()) {
+        text += ProgramTextFromUtf8(texts::kKitCopiesFailed);
+        for (const std::string& path : problems.failed) {
+            text += "  " + path + "\r\n";
+        }
+    }
+    return text;
 }
 
 std::string KitFolderPath(std::string_view outputDir) {

@@ -36,6 +36,9 @@ struct KitProblems {
     bool Empty() const { return missing.empty() && failed.empty(); }
 };
 
+// The log lines naming every problem (program text, CR LF), empty when there is none.
+std::string DescribeKitProblems(const KitProblems& problems);
+
 // The kit folder of an output folder.
 std::string KitFolderPath(std::string_view outputDir);
 

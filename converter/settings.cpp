@@ -113,25 +113,7 @@ SettingsFileStatus ReadSettingsFile(ConverterSettings& settings, const std::stri
 }
 
 bool WriteSettingsFile(const ConverterSettings& settings, const std::string& path) {
-    const std::string bytes = EncodeSettingsRecord(settings);
-    const std::string temp = path + ".tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (f == nullptr) {
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const bool closed = std::fclose(f) == 0;
-    std::error_code ec;
-    if (!written || !closed) {
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    return true;
+    return WriteFileReplacing(path, EncodeSettingsRecord(settings));
 }
 
 std::string MakeImageNameForPage(std::string_view pagePath, std::string_view defaultName, std::string_view homeDir) {

@@ -65,3 +65,37 @@ inline constexpr std::string_view kNote8 = "업데이트후에 서버에서 Velm
                                            "쓰기권한을 주어야하고\r\nmain.exe에 실행권한을 주어야합니다.\r\n";
 
 } // namespace orvex::texts
+
+namespace orvex::texts {
+
+// The hosted run: what replaces the results box for each upload result.
+inline constexpr std::string_view kUploadNetwork = "서버에 연결중 문제가 발생했습니다.\r\n네트워크 설정을 확인하십시오";
+inline constexpr std::string_view kUploadNoUser = "UserId를 찾을수없습니다";
+inline constexpr std::string_view kUploadTooLong = "EMail의 길이가 5kbyte를 넘었습니다";
+inline constexpr std::string_view kUploadWrongPassword = "비밀번호가 틀립니다";
+inline constexpr std::string_view kUploadStoreFull =
+    "서버가 가득찼습니다. \r\n서버 청소를 통해서 이메일을 삭제하셔야지만 \r\n저장이 가능합니다.";
+inline constexpr std::string_view kUploadUpdateFailed = "업데이트중에 문제가 발생했습니다";
+inline constexpr std::string_view kUploadTransferFailed = "전송중에서 문제가 발생했습니다";
+inline constexpr std::string_view kUploadFileFailed =
+    "파일생성중에 문제가 발생했습니다.\r\n다른 저장디렉토리를 선택해 보십시오.";
+inline constexpr std::string_view kUploadPageSucceeded = "  성공\r\n";
+inline constexpr std::string_view kUploadRemaining = "남은 저장 갯수:%1\r\n";
+inline constexpr std::string_view kUploadCompleted = "파일 생성을 완료했습니다. \r\n홈페이지에 업데이트 하십시오.";
+// %1 the UserId.
+inline constexpr std::string_view kUserIdUnusable =
+    "UserId %1 에는 공백이나 제어 문자를 쓸 수 없습니다. 서버에 보내지 않았습니다.";
+
+// Server cleaning.
+inline constexpr std::string_view kCleanQuestion =
+    "서버청소를 사용할경우 서버내의 모든 이메일이 삭제됩니다. 실행하시겠습니까?";
+inline constexpr std::string_view kCleanDone = "서버를 비웠습니다";
+inline constexpr std::string_view kCleanNoUser = "UserId를 찾을수없습니다";
+inline constexpr std::string_view kCleanWrongPassword = "Password가 틀립니다";
+inline constexpr std::string_view kCleanNoData = "데이타가 없습니다";
+inline constexpr std::string_view kCleanFailed = "삭제하는데 실패하였습니다";
+inline constexpr std::string_view kCleanTooSoon = "삭제한지 30초가 지나지않았습니다.";
+inline constexpr std::string_view kCleanTwoLines = "서버를 찾을수 없습니다.";
+inline constexpr std::string_view kCleanNetwork = "네트워크 연결중에 문제가 발생했습니다";
+
+} // namespace orvex::texts

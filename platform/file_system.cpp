@@ -115,6 +115,27 @@ std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir, ListD
     return entries;
 }
 
+bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
+    const std::string temp = path + ".tmp";
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (f == nullptr) {
+        return false;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    const bool closed = std::fclose(f) == 0;
+    std::error_code ec;
+    if (!written || !closed) {
+        fs::remove(temp, ec);
+        return false;
+    }
+    fs::rename(temp, path, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
 std::string ExecutableDir() {
 #ifdef _WIN32
     char buf[MAX_PATH * 2];

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvex {
@@ -27,6 +28,11 @@ enum class ListDetail { Full, TypeOnly };
 // TypeOnly leaves size and lastWrite 0, which saves a look at every file.
 // nullopt when the folder cannot be read.
 std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir, ListDetail detail = ListDetail::Full);
+
+// Writes bytes to a temporary file beside path that then replaces path, so an interrupted
+// write never leaves a truncated file. False when nothing could be written; path is then as
+// it was.
+bool WriteFileReplacing(const std::string& path, std::string_view bytes);
 
 // The folder that holds the running program, or empty when the system does not say.
 std::string ExecutableDir();

@@ -2,6 +2,7 @@
 // orvex-cli convert.
 #include "converter/cli/cli_convert.h"
 
+#include "converter/cli/cli_hosted.h"
 #include "converter/cli/site_scan.h"
 #include "converter/cli/stdout_results_box.h"
 #include "converter/kit_generation.h"
@@ -99,10 +100,6 @@ int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
         Line(err, error);
         return kExitUsage;
     }
-    if (options.cgiKind == kCgiHosted) {
-        Line(err, T("--kind hosted 는 아직 지원하지 않습니다"));
-        return kExitUsage;
-    }
     if (!IsDirectory(options.home)) {
         Line(err, T("홈 디렉토리를 읽을 수 없습니다: ") + options.home);
         return kExitUsage;
@@ -125,6 +122,11 @@ int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
         return kExitUsage;
     }
     NameEveryEntry(*table, options.name, settings);
+    const std::string cgiData = FindCgiData(options.cgiData);
+    if (options.cgiKind == kCgiHosted) {
+        const int status = RunHostedGeneration(options, *table, cgiData, out, err);
+        return status == kExitOk && !scan.complete ? kExitFailed : status;
+    }
 
     KitRun run;
     run.table = table.get();
@@ -133,7 +135,7 @@ int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
     run.cgiKind = options.cgiKind;
     run.gd = options.gd ? 1 : 0;
     run.serverOs = options.serverOs;
-    run.cgiDataDir = FindCgiData(options.cgiData);
+    run.cgiDataDir = cgiData;
     run.hosts = *hosts;
     StdoutResultsBox box(out, err);
     KitRunReport report;

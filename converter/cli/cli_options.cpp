@@ -46,12 +46,13 @@ std::string UsageText() {
              "        orvex-cli convert --home DIR --out DIR --kind php|asp|jsp|perl|hosted\n"
              "                          [--os windows|linux|solaris] [--image gd|external]\n"
              "                          [--name 1|2|3|id|keep] [--cgidata DIR]\n"
-             "                          [--user ID] [--password-file FILE]\n");
+             "                          [--user ID --password-file FILE]\n"
+             "        orvex-cli clean-server --user ID --password-file FILE [--yes]\n");
 }
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
     if (args.empty()) {
-        error = T("명령이 없습니다 (scan, convert)");
+        error = T("명령이 없습니다 (scan, convert, clean-server)");
         return std::nullopt;
     }
     Options o;
@@ -59,11 +60,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         o.command = Command::Scan;
     } else if (args[0] == "convert") {
         o.command = Command::Convert;
+    } else if (args[0] == "clean-server") {
+        o.command = Command::CleanServer;
     } else {
         error = T("알 수 없는 명령입니다: ") + args[0];
         return std::nullopt;
     }
     const bool convert = o.command == Command::Convert;
+    const bool clean = o.command == Command::CleanServer;
     bool kindGiven = false;
     std::string image;
     for (size_t i = 1; i < args.size(); ++i) {
@@ -81,7 +85,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             error = a + T(" 옵션의 값이 올바르지 않습니다: ") + v;
             return std::nullopt;
         };
-        if (a == "--home") {
+        if (!clean && a == "--home") {
             if (!value())
                 return std::nullopt;
             o.home = v;
@@ -119,11 +123,13 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             if (!value())
                 return std::nullopt;
             o.cgiData = v;
-        } else if (convert && a == "--user") {
+        } else if (clean && a == "--yes") {
+            o.yes = true;
+        } else if ((convert || clean) && a == "--user") {
             if (!value())
                 return std::nullopt;
             o.user = v;
-        } else if (convert && a == "--password-file") {
+        } else if ((convert || clean) && a == "--password-file") {
             if (!value())
                 return std::nullopt;
             o.passwordFile = v;
@@ -131,6 +137,13 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             error = T("알 수 없는 옵션입니다: ") + a;
             return std::nullopt;
         }
+    }
+    if (clean) {
+        if (o.user.empty() || o.passwordFile.empty()) {
+            error = T("clean-server 에는 --user ID 와 --password-file FILE 이 필요합니다");
+            return std::nullopt;
+        }
+        return o;
     }
     if (o.home.empty()) {
         error = T("--home DIR 이 필요합니다");
@@ -154,6 +167,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     }
     if (o.cgiKind != kCgiHosted && (!o.user.empty() || !o.passwordFile.empty())) {
         error = T("--user 와 --password-file 은 --kind hosted 에서만 씁니다");
+        return std::nullopt;
+    }
+    if (o.cgiKind == kCgiHosted && (o.user.empty() || o.passwordFile.empty())) {
+        error = T("--kind hosted 에는 --user ID 와 --password-file FILE 이 필요합니다");
         return std::nullopt;
     }
     return o;

@@ -16,7 +16,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1; // the run went wrong for part of its input
 inline constexpr int kExitUsage = 2;  // bad arguments or an unusable home or output directory
 
-enum class Command { Scan, Convert };
+enum class Command { Scan, Convert, CleanServer };
 
 // How convert names every occurrence: a default name, the address's ID, or the name found.
 enum class NameRule { Default1, Default2, Default3, Id, Keep };
@@ -34,8 +34,10 @@ struct Options {
     bool gd = true; // the image method; GD for PHP unless --image external
     NameRule name = NameRule::Default1;
     std::string cgiData; // empty: ./CgiData, else the one beside the program
+    // convert --kind hosted, clean-server
     std::string user;
     std::string passwordFile;
+    bool yes = false; // clean-server: do not ask
 };
 
 // Parses argv (without the program name). On failure returns nullopt and sets error to a

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // orvex-cli: the converter's main job without a window.
 #include "converter/cli/cli_convert.h"
+#include "converter/cli/cli_hosted.h"
 #include "converter/cli/cli_options.h"
 #include "converter/cli/cli_scan.h"
 
@@ -22,6 +23,8 @@ int main(int argc, char** argv) {
         return RunScan(*options, stdout, stderr);
     case Command::Convert:
         return RunConvert(*options, stdout, stderr);
+    case Command::CleanServer:
+        return RunCleanServer(*options, stdout, stderr);
     }
     return kExitUsage;
 }

@@ -9,10 +9,15 @@ namespace orvex::cli {
 StdoutResultsBox::StdoutResultsBox(std::FILE* out, std::FILE* err)
     : m_pOut(out), m_pErr(err), m_bProgress(IsTerminal(err)) {}
 
-void StdoutResultsBox::SetText(const std::string& log) {
-    // A run's log only grows, so what is new is what lies past the part already written; a
-    // shorter log is a new one and is written whole.
-    const size_t from = log.size() >= m_nShown ? m_nShown : 0;
+void StdoutResultsBox::SetText(const std::string& log, size_t unchanged) {
+    // What was written cannot be taken back: a replaced text starts on a line of its own.
+    size_t from = unchanged;
+    if (unchanged != m_nShown || unchanged > log.size()) {
+        from = 0;
+        if (m_bOpenLine) {
+            std::fputc('\n', m_pOut);
+        }
+    }
     m_nShown = log.size();
     if (from == log.size()) {
         return;
@@ -28,6 +33,7 @@ void StdoutResultsBox::SetText(const std::string& log) {
 #endif
         text += log[i];
     }
+    m_bOpenLine = text.back() != '\n';
     // Buffered as the stream is: per line on a terminal, in blocks into a file or a pipe.
     std::fwrite(text.data(), 1, text.size(), m_pOut);
 }

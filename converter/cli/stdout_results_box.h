@@ -15,9 +15,9 @@ public:
     // Progress is shown on err only when err is a terminal.
     StdoutResultsBox(std::FILE* out, std::FILE* err);
 
-    // Writes what the log gained since the last call, with CR LF as the platform's line end.
-    // A log shorter than the last one starts over.
-    void SetText(const std::string& log) override;
+    // Writes what the log gained since the last call, with CR LF as the platform's line end;
+    // a replaced log is written whole.
+    void SetText(const std::string& log, size_t unchanged) override;
     void ScrollToEnd() override {}
     void Progress(int done, int total) override;
 
@@ -28,7 +28,8 @@ private:
     std::FILE* m_pErr;
     bool m_bProgress;
     bool m_bProgressShown = false;
-    size_t m_nShown = 0; // bytes of the log already written
+    size_t m_nShown = 0;      // bytes of the log already written
+    bool m_bOpenLine = false; // the last text written did not end its line
 };
 
 } // namespace orvex::cli

@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: MIT
+// orvex-cli's hosted-service commands.
+#include "converter/cli/cli_hosted.h"
+
+#include "converter/cli/stdout_results_box.h"
+#include "converter/cli/terminal.h"
+#include "converter/hosted_service.h"
+#include "platform/file_system.h"
+#include "platform/http_client.h"
+#include "platform/text_codec.h"
+
+#include <iostream>
+
+namespace orvex::cli {
+
+namespace {
+
+void Line(std::FILE* err, const std::string& programText) {
+    std::fprintf(err, "orvex-cli: %s\n", programText.c_str());
+}
+
+std::string T(std::string_view utf8) {
+    return ProgramTextFromUtf8(utf8);
+}
+
+// Program text as CP949 bytes; nullopt when a character has no CP949 form.
+std::optional<std::string> ServiceText(const std::string& programText) {
+    std::string cp949;
+    if (!EncodeFromUtf8(Utf8FromProgramText(programText), kCharsetCp949, cp949)) {
+        return std::nullopt;
+    }
+    return cp949;
+}
+
+class TerminalAsker final : public Asker {
+public:
+    TerminalAsker(bool yes, std::FILE* err) : m_bYes(yes), m_pErr(err) {}
+    bool AskYesNo(const std::string& question) override {
+        if (m_bYes) {
+            return true;
+        }
+        std::fprintf(m_pErr, "%s [y/N] ", question.c_str());
+        if (!IsTerminal(stdin)) {
+            std::fputs("N\n", m_pErr);
+            return false;
+        }
+        std::fflush(m_pErr);
+        std::string answer;
+        std::getline(std::cin, answer);
+        m_bAnswered = answer == "y" || answer == "Y" || answer == "yes";
+        return m_bAnswered;
+    }
+    bool Answered() const { return m_bYes || m_bAnswered; }
+
+private:
+    bool m_bYes;
+    bool m_bAnswered = false;
+    std::FILE* m_pErr;
+};
+
+} // namespace
+
+std::optional<Member> LoadMember(const Options& options, std::string& error) {
+    std::string bytes;
+    if (!ReadFileBytes(options.passwordFile, bytes)) {
+        error = T("비밀번호 파일을 읽을 수 없습니다: ") + options.passwordFile;
+        return std::nullopt;
+    }
+    std::string password = bytes.substr(0, bytes.find('\n'));
+    if (!password.empty() && password.back() == '\r') {
+        password.pop_back();
+    }
+    Member m;
+    const auto userId = ServiceText(options.user);
+    const auto pass = ServiceText(password);
+    if (!userId || !pass) {
+        error = T("UserId나 비밀번호에 CP949로 나타낼 수 없는 문자가 있습니다");
+        return std::nullopt;
+    }
+    if (!IsUsableUserId(*userId)) {
+        error = T("UserId에는 공백이나 제어 문자를 쓸 수 없습니다: ") + options.user;
+        return std::nullopt;
+    }
+    m.userId = *userId;
+    m.password = *pass;
+    return m;
+}
+
+int RunHostedGeneration(const Options& options, const ScanTable& table, const std::string& cgiData, std::FILE* out,
+                        std::FILE* err) {
+    std::string error;
+    const auto member = LoadMember(options, error);
+    const auto hosts = HostsFromEnvironment(error);
+    if (!member || !hosts) {
+        Line(err, error);
+        return kExitUsage;
+    }
+    HttpClient http;
+    HostedService service{&http, *hosts};
+    StdoutResultsBox box(out, err);
+    HostedRunReport report;
+    const bool ok = GenerateHostedSite(table, options.home, options.out, member->userId, member->password, box, service,
+                                       cgiData, &report);
+    std::fputc('\n', out);
+    if (!ok && report.result == kUploadNetworkError && !http.LastError().empty()) {
+        Line(err, http.LastError());
+    }
+    return ok && report.images.Empty() ? kExitOk : kExitFailed;
+}
+
+int RunCleanServer(const Options& options, std::FILE* out, std::FILE* err) {
+    std::string error;
+    const auto member = LoadMember(options, error);
+    const auto hosts = HostsFromEnvironment(error);
+    if (!member || !hosts) {
+        Line(err, error);
+        return kExitUsage;
+    }
+    HttpClient http;
+    HostedService service{&http, *hosts};
+    StdoutResultsBox box(out, err);
+    TerminalAsker asker(options.yes, err);
+    const bool ok = CleanServer(member->userId, member->password, box, asker, service);
+    if (asker.Answered()) {
+        std::fputc('\n', out);
+    }
+    return ok ? kExitOk : kExitFailed;
+}
+
+} // namespace orvex::cli
