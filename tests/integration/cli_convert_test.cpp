@@ -1,0 +1,276 @@
+// SPDX-License-Identifier: MIT
+// orvex-cli convert through the built binary.
+#include "converter/server_kit.h"
+#include "converter/settings.h"
+#include "run_process.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace orvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kCompleted = "파일 생성이 완료됐습니다. \n파일을 홈페이지에 업데이트하시기 바랍니다\n";
+constexpr std::string_view kSite =
+    "<html><body>\r\n<a href=\"mailto:kim@ex.com\" target=\"_blank\">Kim</a>\r\nlee@ex.com\r\n</body></html>\r\n";
+
+// The log on standard output, with CR LF written as LF.
+std::string Lf(std::string_view crlf) {
+    std::string s;
+    for (size_t i = 0; i < crlf.size(); ++i) {
+        if (!(crlf[i] == '\r' && i + 1 < crlf.size() && crlf[i + 1] == '\n')) {
+            s += crlf[i];
+        }
+    }
+    return s;
+}
+
+class CliConvert : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_site.Write("index.html", kSite);
+        m_site.Write("sub/deep/p.htm", "<p>choi@ex.com</p>");
+        m_site.Write("plain.html", "<p>no address</p>");
+        m_site.Write("logo.gif", "GIF89a");
+        m_out = m_work.Path("out");
+        m_cgi = m_work.Path("CgiData");
+        // Every source of every kit combination, the default images and a seed folder.
+        for (const int32_t kind : {kCgiPhp, kCgiAsp, kCgiJsp, kCgiPerl}) {
+            for (const bool gd : {true, false}) {
+                for (const int32_t os : {kOsWindows, kOsLinux, kOsSolaris}) {
+                    for (const KindFile& f : KindFiles(kind, gd, os)) {
+                        const std::string path = KitSourcePath(m_cgi, f.source);
+                        fs::create_directories(fs::path(path).parent_path());
+                        std::ofstream(path, std::ios::binary) << f.source;
+                    }
+                }
+            }
+        }
+        for (const char* image : {"VelmorantDefaultImg1.gif", "VelmorantDefaultImg2.gif", "VelmorantDefaultImg3.gif"}) {
+            m_work.Write(std::string("CgiData/") + image, image);
+        }
+        m_work.Write("CgiData/antispam/seed.txt", "seed");
+    }
+    // The site is read, never written.
+    void TearDown() override {
+        EXPECT_EQ(m_site.Read("index.html"), kSite);
+        EXPECT_FALSE(fs::exists(m_site.Path("Velmorant")));
+    }
+    test::ProcessResult Run(std::vector<std::string> args, const std::string& workDir = "") {
+        return test::RunProcess(ORVEX_CLI_PATH, args, m_scratch.Path(), workDir);
+    }
+    test::ProcessResult Convert(std::vector<std::string> extra) {
+        std::vector<std::string> args = {"convert", "--home", m_site.Path(), "--out", m_out, "--cgidata", m_cgi};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return Run(args);
+    }
+    std::string Out(std::string_view rel) const { return test::Slurp(m_out + "/" + std::string(rel)); }
+    bool OutExists(std::string_view rel) const { return fs::exists(m_out + "/" + std::string(rel)); }
+
+    test::TempDir m_site;
+    test::TempDir m_work;
+    test::TempDir m_scratch;
+    std::string m_out;
+    std::string m_cgi;
+};
+
+TEST_F(CliConvert, ConvertsTheSiteWithThePhpKit) {
+    const auto r = Convert({"--kind", "php"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, m_out + "//index.html....성공\n" + m_out + "//sub/deep/p.htm....성공\n" + std::string(kCompleted) +
+                         Lf(PermissionNotes(kCgiPhp, true, kOsLinux)));
+    const std::string index = Out("index.html");
+    EXPECT_TRUE(index.ends_with("<html><body>\r\n<a href='javascript:AntiSpam(1)'><img src='VelmorantDefaultImg1.gif' "
+                                "border=0></a>\r\n<a href='javascript:AntiSpam(2)'><img "
+                                "src='VelmorantDefaultImg1.gif' border=0></a>\r\n</body></html>\r\n"))
+        << index;
+    const std::string deep = Out("sub/deep/p.htm");
+    EXPECT_NE(deep.find("window.open('../../Velmorant/antispamin.php?"), std::string::npos);
+    EXPECT_NE(deep.find("<a href='javascript:AntiSpam(3)'><img src='../../VelmorantDefaultImg1.gif' border=0></a>"),
+              std::string::npos);
+    const std::string data = Out("Velmorant/emaildata.php");
+    EXPECT_TRUE(data.starts_with("<?php /*\r\n1:kim@ex.com:"));
+    EXPECT_NE(data.find("\r\n3:choi@ex.com:"), std::string::npos);
+    EXPECT_EQ(Out("Velmorant/antispamin.php"), "CgiData\\php\\linux\\gd\\gdantispamin.php");
+    EXPECT_EQ(Out("VelmorantDefaultImg1.gif"), "VelmorantDefaultImg1.gif");
+    // Only pages with addresses are written; nothing else of the site is copied.
+    EXPECT_FALSE(OutExists("plain.html"));
+    EXPECT_FALSE(OutExists("logo.gif"));
+}
+
+TEST_F(CliConvert, NameRules) {
+    struct Case {
+        std::string_view rule;
+        std::string_view anchor; // what the first link shows
+    };
+    for (const Case& c :
+         {Case{"id", "kim"}, Case{"keep", "Kim"}, Case{"2", "<img src='VelmorantDefaultImg2.gif' border=0>"}}) {
+        SCOPED_TRACE(c.rule);
+        const auto r = Convert({"--kind", "perl", "--os", "linux", "--name", std::string(c.rule)});
+        ASSERT_EQ(r.status, 0) << r.out << r.err;
+        EXPECT_NE(Out("index.html").find("<a href='javascript:AntiSpam(1)'>" + std::string(c.anchor) + "</a>"),
+                  std::string::npos);
+    }
+}
+
+TEST_F(CliConvert, KindsSystemsAndImageMethods) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string_view dataFile;
+        std::string_view kindFile; // one copied kind file and its source
+        std::string_view source;
+        std::string note; // what the log ends with
+    };
+    const Case cases[] = {
+        {{"--kind", "asp", "--os", "windows"},
+         "emaildata.asp",
+         "GetPng.dll",
+         "CgiData\\asp\\GetPng.dll",
+         "등록해야합니다 \n ex) 콘솔에서 regsvr32 GetPng.dll \n"},
+        {{"--kind", "perl", "--os", "linux"},
+         "emaildata.pl",
+         "main.exe",
+         "CgiData\\Perl\\linux\\linuxmain.exe",
+         "main.exe에 실행권한을 주어야합니다.\n"},
+        {{"--kind", "php", "--image", "external", "--os", "windows"},
+         "emaildata.php",
+         "main.exe",
+         "CgiData\\php\\window\\winmain.exe",
+         "main.exe에게 실행권한을 주어야합니다\n"},
+        {{"--kind", "php", "--image", "gd", "--os", "solaris"},
+         "emaildata.php",
+         "numfont.inc",
+         "CgiData\\php\\linux\\gd\\numfont.inc",
+         "ex) chmod 777 antispam , chmod 777 antispambmp \n"},
+        {{"--kind", "php", "--image", "external", "--os", "solaris"}, "emaildata.php", "", "", std::string(kCompleted)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[1] + " " + (c.args.size() > 2 ? c.args.back() : ""));
+        fs::remove_all(m_out);
+        const auto r = Convert(c.args);
+        ASSERT_EQ(r.status, 0) << r.out << r.err;
+        EXPECT_TRUE(OutExists(std::string("Velmorant/") + std::string(c.dataFile)));
+        if (!c.kindFile.empty()) {
+            EXPECT_EQ(Out(std::string("Velmorant/") + std::string(c.kindFile)), c.source);
+        }
+        EXPECT_TRUE(r.out.ends_with(c.note)) << r.out;
+        EXPECT_EQ(r.out.find('\r'), std::string::npos);
+    }
+}
+
+TEST_F(CliConvert, MissingKitSourcesExitOne) {
+    const std::string empty = m_work.Path("EmptyCgi");
+    fs::create_directory(empty);
+    const auto r = Run({"convert", "--home", m_site.Path(), "--out", m_out, "--kind", "php", "--cgidata", empty});
+    EXPECT_EQ(r.status, 1);
+    const size_t notes = r.out.find(Lf(PermissionNotes(kCgiPhp, true, kOsLinux)));
+    ASSERT_NE(notes, std::string::npos) << r.out;
+    const std::string after = r.out.substr(notes);
+    EXPECT_NE(after.find("  " + empty + "/VelmorantDefaultImg1.gif\n"), std::string::npos) << r.out;
+    EXPECT_NE(after.find("  " + empty + "/php/linux/gd/makeimg.php\n"), std::string::npos) << r.out;
+    EXPECT_TRUE(OutExists("index.html")); // the pages are written all the same
+}
+
+TEST_F(CliConvert, KitSourcesFromTheWorkingDirectoryOrBesideTheProgram) {
+    const auto here = Run({"convert", "--home", m_site.Path(), "--out", m_out, "--kind", "php"}, m_work.Path());
+    EXPECT_EQ(here.status, 0) << here.out;
+    EXPECT_EQ(Out("Velmorant/makeimg.php"), "CgiData\\php\\linux\\gd\\makeimg.php");
+
+    // Without ./CgiData the build's own tree beside the program is used: its main.exe is codeimg.
+    fs::remove_all(m_out);
+    Run({"convert", "--home", m_site.Path(), "--out", m_out, "--kind", "php", "--image", "external"}, m_scratch.Path());
+    const std::string beside =
+        (fs::path(ORVEX_CLI_PATH).parent_path() / "CgiData/php/linux/exe/linuxmain.exe").string();
+    ASSERT_TRUE(fs::exists(beside));
+    EXPECT_EQ(Out("Velmorant/main.exe"), test::Slurp(beside));
+}
+
+TEST_F(CliConvert, UncreatableDataFileExitsOneWithoutPages) {
+    fs::create_directory(m_out);
+    m_work.Write("out/Velmorant", "in the way");
+    const auto r = Convert({"--kind", "php"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("emaildata.php 을(를) 만들 수 없습니다."), std::string::npos) << r.out;
+    EXPECT_FALSE(OutExists("index.html"));
+}
+
+TEST_F(CliConvert, PageThatCannotBeWrittenExitsOne) {
+    fs::create_directories(m_out + "/index.html"); // a folder where the page goes
+    const auto r = Convert({"--kind", "php"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find(m_out + "//index.html....실패\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(m_out + "//sub/deep/p.htm....성공\n"), std::string::npos) << r.out;
+    EXPECT_NE(Out("sub/deep/p.htm").find("AntiSpam(3)"), std::string::npos);
+}
+
+TEST_F(CliConvert, OutputFolderMustNotBeTheHome) {
+    fs::create_directory_symlink(m_site.Path(), m_work.Path("link"));
+    for (const std::string& out : {m_site.Path(), m_site.Path() + "/.", m_work.Path("link")}) {
+        SCOPED_TRACE(out);
+        const auto r = Run({"convert", "--home", m_site.Path(), "--out", out, "--kind", "php", "--cgidata", m_cgi});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("orvex-cli: "), std::string::npos);
+    }
+    EXPECT_FALSE(fs::exists(m_site.Path("VelmorantDefaultImg1.gif")));
+}
+
+TEST_F(CliConvert, BadArgumentsExitTwo) {
+    m_work.Write("afile", "x");
+    const std::string home = m_site.Path();
+    const std::vector<std::vector<std::string>> cases = {
+        {"convert", "--home", home, "--kind", "php"},
+        {"convert", "--home", home, "--out", m_out},
+        {"convert", "--home", home, "--out", m_out, "--kind", "cobol"},
+        {"convert", "--home", home, "--out", m_out, "--kind", "php", "--os", "beos"},
+        {"convert", "--home", home, "--out", m_out, "--kind", "php", "--image", "svg"},
+        {"convert", "--home", home, "--out", m_out, "--kind", "php", "--name", "4"},
+        {"convert", "--home", home, "--out", m_out, "--kind", "asp", "--image", "gd"},
+        {"convert", "--home", home, "--out", m_out, "--kind", "php", "--user", "kim"},
+        {"convert", "--home", home, "--out", m_out, "--kind", "php", "--json"},
+        {"convert", "--home", m_site.Path("nope"), "--out", m_out, "--kind", "php"},
+        {"convert", "--home", home, "--out", m_work.Path("afile"), "--kind", "php"},
+        {"convert", "--home", home, "--out", m_work.Path("afile") + "/sub", "--kind", "php"},
+        {"convert", "--home", home, "--out", m_out, "--kind", "php", "--cgidata", m_work.Path("nope")},
+    };
+    for (const auto& args : cases) {
+        const auto r = Run(args);
+        EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args);
+        EXPECT_EQ(r.out, "") << ::testing::PrintToString(args);
+    }
+    EXPECT_FALSE(fs::exists(m_out));
+}
+
+TEST_F(CliConvert, HostSettingsFromTheEnvironment) {
+    setenv("ORVEX_SERVICE_HOST", "svc.test:8080", 1);
+    auto r = Convert({"--kind", "php"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(Out("index.html").find("</script>\r\n<!--svc.test:8080-->\r\n<html>"), std::string::npos);
+    setenv("ORVEX_SERVICE_HOST", "bad host-->", 1);
+    fs::remove_all(m_out);
+    r = Convert({"--kind", "php"});
+    EXPECT_EQ(r.status, 2);
+    unsetenv("ORVEX_SERVICE_HOST");
+    setenv("ORVEX_POPUP_HOST", "x'y", 1);
+    EXPECT_EQ(Convert({"--kind", "php"}).status, 2);
+    unsetenv("ORVEX_POPUP_HOST");
+    EXPECT_FALSE(OutExists("index.html"));
+}
+
+TEST_F(CliConvert, KoreanFolderNames) {
+    m_site.Write("한글 폴더/b.html", "park@ex.com");
+    const auto r = Convert({"--kind", "php"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(m_out + "//한글 폴더/b.html....성공\n"), std::string::npos) << r.out;
+    EXPECT_NE(Out("한글 폴더/b.html").find("'../Velmorant/antispamin.php?"), std::string::npos);
+}
+
+} // namespace
+} // namespace orvex
