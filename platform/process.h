@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: MIT
+// The running program's current directory, and starting another program without waiting for it.
+#pragma once
+
+#include <string>
+
+namespace orvex {
+
+// The current directory as the system reports it, without a trailing separator (a root keeps
+// its own); empty when the system does not say.
+std::string CurrentDirectory();
+
+// Starts the program at path the way the desktop opens a file (Windows: the shell's default
+// action, window shown normally), in the current directory, without arguments, and does not
+// wait for it or keep it as a child. False when it could not be started, as far as the system
+// tells at once.
+bool StartDetached(const std::string& path);
+
+} // namespace orvex

@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: MIT
+// DownloadPackage and VerifyPackage.
+#include "updater/package_download.h"
+
+#include "crypto/md5.h"
+#include "platform/http_client.h"
+#include "platform/http_download.h"
+#include "updater/package_format.h"
+#include "updater/version_check.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace orvex {
+
+namespace {
+
+// Receives the package as it arrives: the header first, and only with the whole header in is
+// the file opened, so that a short answer leaves an earlier package file as it was.
+class PackageSink {
+public:
+    explicit PackageSink(const std::string& path) : m_path(path) {}
+    ~PackageSink() { Close(); }
+    PackageSink(const PackageSink&) = delete;
+    PackageSink& operator=(const PackageSink&) = delete;
+
+    bool Take(const char* data, size_t size) {
+        if (m_nHeader < kPackageHeaderBytes) {
+            const size_t n = std::min(size, kPackageHeaderBytes - m_nHeader);
+            std::memcpy(m_header + m_nHeader, data, n);
+            m_nHeader += n;
+            data += n;
+            size -= n;
+            if (m_nHeader < kPackageHeaderBytes) {
+                return true;
+            }
+            m_file = std::fopen(m_path.c_str(), "wb");
+            if (m_file == nullptr || std::fwrite(m_header, 1, sizeof m_header, m_file) != sizeof m_header) {
+                m_bFileFailed = true;
+                return false;
+            }
+        }
+        if (size > 0 && std::fwrite(data, 1, size, m_file) != size) {
+            m_bFileFailed = true;
+            return false;
+        }
+        m_nBody += size;
+        return true;
+    }
+
+    // False when the file could not be written out.
+    bool Close() {
+        if (m_file == nullptr) {
+            return true;
+        }
+        const bool ok = std::fclose(m_file) == 0;
+        m_file = nullptr;
+        m_bFileFailed = m_bFileFailed || !ok;
+        return ok;
+    }
+
+    bool HeaderComplete() const { return m_nHeader == kPackageHeaderBytes; }
+    bool FileFailed() const { return m_bFileFailed; }
+    uint32_t AnnouncedLength() const { return ReadWord(m_header); }
+    uint64_t BodyLength() const { return m_nBody; }
+
+private:
+    std::string m_path;
+    unsigned char m_header[kPackageHeaderBytes] = {};
+    size_t m_nHeader = 0;
+    std::FILE* m_file = nullptr;
+    uint64_t m_nBody = 0;
+    bool m_bFileFailed = false;
+};
+
+} // namespace
+
+DownloadResult DownloadPackage(const std::string& packageUrl, const std::string& checksumUrl,
+                               const std::string& packagePath) {
+    PackageSink sink(packagePath);
+    std::string error;
+    const HttpResult r = HttpDownload(
+        packageUrl, [&sink](const char* data, size_t size) { return sink.Take(data, size); }, error);
+    sink.Close();
+    if (sink.FileFailed()) {
+        return DownloadResult::FileError;
+    }
+    if (r != HttpResult::Ok) {
+        return DownloadResult::InternetError;
+    }
+    if (!sink.HeaderComplete()) {
+        return DownloadResult::ShortHeader;
+    }
+    if (sink.BodyLength() != sink.AnnouncedLength()) {
+        return DownloadResult::LengthMismatch;
+    }
+    return VerifyPackage(checksumUrl, packagePath);
+}
+
+DownloadResult VerifyPackage(const std::string& checksumUrl, const std::string& packagePath) {
+    HttpClient client;
+    std::string answer;
+    if (client.Get(checksumUrl, answer) != HttpResult::Ok || client.LastStatus() != 200) {
+        return DownloadResult::ChecksumUnavailable;
+    }
+    std::string digest;
+    if (!Md5HexOfFile(packagePath, digest)) {
+        return DownloadResult::FileError;
+    }
+    return FirstAnswerLine(answer) == digest ? DownloadResult::Ok : DownloadResult::ChecksumMismatch;
+}
+
+const char* DownloadResultName(DownloadResult result) {
+    switch (result) {
+    case DownloadResult::Ok:
+        return "Ok";
+    case DownloadResult::InternetError:
+        return "InternetError";
+    case DownloadResult::ShortHeader:
+        return "ShortHeader";
+    case DownloadResult::FileError:
+        return "FileError";
+    case DownloadResult::LengthMismatch:
+        return "LengthMismatch";
+    case DownloadResult::ChecksumUnavailable:
+        return "ChecksumUnavailable";
+    case DownloadResult::ChecksumMismatch:
+        return "ChecksumMismatch";
+    }
+    return "?";
+}
+
+} // namespace orvex
