@@ -156,6 +156,10 @@ bool ParsePackageList(std::string_view list, const std::string& baseDir, std::ve
             error = where + "unknown command \"" + std::string(word) + "\" (del, rd, md or write)";
             return false;
         }
+        if (path.empty()) {
+            error = where + std::string(word) + " needs a package path";
+            return false;
+        }
         if (!EncodeFromUtf8(Utf8FromProgramText(path), kCharsetCp949, entry.path)) {
             error = where + "the path cannot be written in CP949";
             return false;
