@@ -28,8 +28,10 @@ bool AddressFitsDataFile(int32_t cgiKind, std::string_view address) {
     case kCgiPhp:
         return address.find("*/") == std::string_view::npos;
     case kCgiAsp:
-    case kCgiJsp:
         return address.find("%>") == std::string_view::npos;
+    case kCgiJsp:
+        // Java reads a \u escape before comments, so "\u000a" would end the line's comment.
+        return address.find("%>") == std::string_view::npos && address.find("\\u") == std::string_view::npos;
     default:
         return true;
     }

@@ -23,7 +23,8 @@ struct EmailDataFormat {
 const EmailDataFormat& EmailDataFormatFor(int32_t cgiKind);
 
 // False when the address would end its data file's wrapping early and let a page put script
-// into the file: "*/" for PHP, "%>" for ASP and JSP. Such an address is not converted.
+// into the file: "*/" for PHP, "%>" for ASP and JSP, and for JSP also a "\u" escape, which
+// Java turns into a line end before it sees the comment. Such an address is not converted.
 bool AddressFitsDataFile(int32_t cgiKind, std::string_view address);
 
 // Writes one data file: Open (header), AddLine per converted occurrence, Close (footer).

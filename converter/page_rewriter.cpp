@@ -26,7 +26,7 @@ struct FileCloser {
 class Output {
 public:
     // A buffer of our own: stdio would ask the file system for a block size first.
-    explicit Output(std::FILE* f) : m_file(f), m_buffer(new char[kBufferSize]) {
+    explicit Output(std::FILE* f) : m_buffer(new char[kBufferSize]), m_file(f) {
         std::setvbuf(f, m_buffer.get(), _IOFBF, kBufferSize);
     }
     void Write(std::string_view bytes) {
@@ -41,8 +41,9 @@ public:
 
 private:
     static constexpr size_t kBufferSize = size_t{1} << 16;
-    std::unique_ptr<std::FILE, FileCloser> m_file;
+    // The buffer outlives the stream, which flushes into it when closed.
     std::unique_ptr<char[]> m_buffer;
+    std::unique_ptr<std::FILE, FileCloser> m_file;
     bool m_bFailed = false;
 };
 
