@@ -100,6 +100,11 @@ int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
         Line(err, error);
         return kExitUsage;
     }
+    // Checked before anything is scanned or created.
+    std::optional<HostedSetup> hosted;
+    if (options.cgiKind == kCgiHosted && !(hosted = PrepareHosted(options, err))) {
+        return kExitUsage;
+    }
     if (!IsDirectory(options.home)) {
         Line(err, T("홈 디렉토리를 읽을 수 없습니다: ") + options.home);
         return kExitUsage;
@@ -124,7 +129,7 @@ int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
     NameEveryEntry(*table, options.name, settings);
     const std::string cgiData = FindCgiData(options.cgiData);
     if (options.cgiKind == kCgiHosted) {
-        const int status = RunHostedGeneration(options, *table, cgiData, out, err);
+        const int status = RunHostedGeneration(options, *hosted, *table, cgiData, out, err);
         return status == kExitOk && !scan.complete ? kExitFailed : status;
     }
 

@@ -86,21 +86,25 @@ std::optional<Member> LoadMember(const Options& options, std::string& error) {
     return m;
 }
 
-int RunHostedGeneration(const Options& options, const ScanTable& table, const std::string& cgiData, std::FILE* out,
-                        std::FILE* err) {
+std::optional<HostedSetup> PrepareHosted(const Options& options, std::FILE* err) {
     std::string error;
-    const auto member = LoadMember(options, error);
-    const auto hosts = HostsFromEnvironment(error);
+    auto member = LoadMember(options, error);
+    auto hosts = member ? HostsFromEnvironment(error) : std::nullopt;
     if (!member || !hosts) {
         Line(err, error);
-        return kExitUsage;
+        return std::nullopt;
     }
+    return HostedSetup{std::move(*member), std::move(*hosts)};
+}
+
+int RunHostedGeneration(const Options& options, const HostedSetup& setup, const ScanTable& table,
+                        const std::string& cgiData, std::FILE* out, std::FILE* err) {
     HttpClient http;
-    HostedService service{&http, *hosts};
+    HostedService service{&http, setup.hosts};
     StdoutResultsBox box(out, err);
     HostedRunReport report;
-    const bool ok = GenerateHostedSite(table, options.home, options.out, member->userId, member->password, box, service,
-                                       cgiData, &report);
+    const bool ok = GenerateHostedSite(table, options.home, options.out, setup.member.userId, setup.member.password,
+                                       box, service, cgiData, &report);
     std::fputc('\n', out);
     if (!ok && report.result == kUploadNetworkError && !http.LastError().empty()) {
         Line(err, http.LastError());
@@ -109,18 +113,15 @@ int RunHostedGeneration(const Options& options, const ScanTable& table, const st
 }
 
 int RunCleanServer(const Options& options, std::FILE* out, std::FILE* err) {
-    std::string error;
-    const auto member = LoadMember(options, error);
-    const auto hosts = HostsFromEnvironment(error);
-    if (!member || !hosts) {
-        Line(err, error);
+    const auto setup = PrepareHosted(options, err);
+    if (!setup) {
         return kExitUsage;
     }
     HttpClient http;
-    HostedService service{&http, *hosts};
+    HostedService service{&http, setup->hosts};
     StdoutResultsBox box(out, err);
     TerminalAsker asker(options.yes, err);
-    const bool ok = CleanServer(member->userId, member->password, box, asker, service);
+    const bool ok = CleanServer(setup->member.userId, setup->member.password, box, asker, service);
     if (asker.Answered()) {
         std::fputc('\n', out);
     }

@@ -4,6 +4,7 @@
 
 #include "converter/cli/cli_options.h"
 #include "converter/scan_table.h"
+#include "converter/service_hosts.h"
 
 #include <cstdio>
 #include <optional>
@@ -22,9 +23,17 @@ struct Member {
 // sent (a UserId with a space or a control byte, text without a CP949 form).
 std::optional<Member> LoadMember(const Options& options, std::string& error);
 
+struct HostedSetup {
+    Member member;
+    ServiceHosts hosts;
+};
+
+// The member and the service hosts of a hosted command; nullopt after naming the problem on err.
+std::optional<HostedSetup> PrepareHosted(const Options& options, std::FILE* err);
+
 // The hosted generation of an already scanned and named table into options.out.
-int RunHostedGeneration(const Options& options, const ScanTable& table, const std::string& cgiData, std::FILE* out,
-                        std::FILE* err);
+int RunHostedGeneration(const Options& options, const HostedSetup& setup, const ScanTable& table,
+                        const std::string& cgiData, std::FILE* out, std::FILE* err);
 
 // Asks on the terminal (standard error and input) unless --yes; a standard input that is not
 // a terminal answers No.
