@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: MIT
+// CAutoUpdateApp.
+#include "updater/ui/auto_update_app.h"
+
+#include "platform/process.h"
+#include "platform/sockets.h"
+#include "updater/auto_updater.h"
+#include "updater/ui/auto_update_dlg.h"
+#include "updater/ui/qsettings_profile_store.h"
+#include "updater/ui/texts.h"
+#include "updater/update_host.h"
+#include "updater/update_profile.h"
+
+#include <QMessageBox>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace orvex::ui {
+
+CAutoUpdateApp::CAutoUpdateApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setOrganizationName(QString::fromUtf8(kProfileKey.data(), static_cast<qsizetype>(kProfileKey.size())));
+    setApplicationName(
+        QString::fromUtf8(kProfileApplication.data(), static_cast<qsizetype>(kProfileApplication.size())));
+}
+
+int CAutoUpdateApp::InitInstance() {
+    if (!InitSockets()) {
+        QMessageBox::critical(nullptr, applicationName(), QString::fromUtf8(texts::kSocketsFailed));
+        return 0;
+    }
+    bool rejected = false;
+    UpdaterSettings settings;
+    settings.host = ResolveUpdateHost(std::getenv(kUpdateHostVariable), rejected);
+    if (rejected) {
+        std::fprintf(stderr, "kdvupdate: %s is not a host name (name or name:port); using %s\n", kUpdateHostVariable,
+                     settings.host.c_str());
+    }
+    settings.locations = DefaultInstallLocations();
+
+    QSettingsProfileStore profile;
+    const std::string converter = ConverterPath(settings.locations.installDir);
+    CAutoUpdateDlg dlg(
+        profile, settings, [] { return static_cast<int64_t>(std::time(nullptr)); },
+        [converter] { StartDetached(converter); });
+    if (!dlg.OnInitDialog()) {
+        return dlg.ExitCode();
+    }
+    dlg.exec();
+    return 0;
+}
+
+} // namespace orvex::ui
