@@ -6,6 +6,7 @@
 
 #include "memory_profile_store.h"
 #include "package_helpers.h"
+#include "service_double.h"
 #include "temp_dir.h"
 #include "update_host_double.h"
 #include "updater/package_writer.h"
@@ -243,16 +244,6 @@ TEST_F(AutoUpdaterTest, RetryThatSucceedsStopsTheTimerAndEnds) {
     EXPECT_TRUE(u.Ended());
     EXPECT_FALSE(m_timerActive);
     EXPECT_EQ(ProfileInt("UpdateDelay"), 600);
-}
-
-TEST_F(AutoUpdaterTest, RetryThatDownloadsTheNewPackageEnds) {
-    AutoUpdater& u = Start();
-    ASSERT_TRUE(u.RunStartupFlow());
-    PublishVersion(82, 600);
-    PublishPackage();
-    u.OnRetryTimer();
-    EXPECT_TRUE(u.Ended());
-    EXPECT_EQ(ProfileInt("IsUpdate"), 1);
 }
 
 TEST_F(AutoUpdaterTest, UnreachableOrBrokenHostCountsAsAFetchFailure) {

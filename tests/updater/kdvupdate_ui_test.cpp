@@ -107,17 +107,6 @@ TEST_F(KdvupdateUiTest, RetryTimerChecksAgainAndEndsAfterTheFifthRetry) {
     EXPECT_EQ(m_converterStarts, 1);
 }
 
-TEST_F(KdvupdateUiTest, RetryThatFindsTheHostEndsTheProgram) {
-    auto dlg = MakeDialog(1);
-    ASSERT_TRUE(dlg->OnInitDialog());
-    m_host.SetVersionLine("81 600 " + m_host.PackageUrl());
-    dlg->open();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->isVisible(); }, 20000));
-    EXPECT_TRUE(dlg->Updater().Ended());
-    EXPECT_EQ(dlg->Updater().FetchFailures(), 1);
-    EXPECT_EQ(m_profile.GetInt("UpdateDelay", -1), 600);
-}
-
 TEST_F(KdvupdateUiTest, EndStopsAPendingRetry) {
     auto dlg = MakeDialog();
     ASSERT_TRUE(dlg->OnInitDialog());

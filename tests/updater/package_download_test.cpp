@@ -3,6 +3,7 @@
 #include "updater/package_download.h"
 
 #include "package_helpers.h"
+#include "service_double.h"
 #include "temp_dir.h"
 #include "update_host_double.h"
 
@@ -152,14 +153,6 @@ TEST_F(DownloadTest, ChecksumFileMissing) {
     m_host.Set(UpdateHostDouble::kChecksumPath, 404, test::Md5Line(package));
     EXPECT_EQ(Download(), DownloadResult::ChecksumUnavailable);
     EXPECT_EQ(Stored(), package);
-}
-
-TEST_F(DownloadTest, VerifyAloneReadsThePackageFileFromDisk) {
-    m_dir.Write("autoupcab.tmp", "bytes on disk");
-    m_host.SetChecksum(test::Md5Line("bytes on disk") + "\r\n");
-    EXPECT_EQ(VerifyPackage(m_host.Url(UpdateHostDouble::kChecksumPath), PackagePath()), DownloadResult::Ok);
-    EXPECT_EQ(VerifyPackage(m_host.Url(UpdateHostDouble::kChecksumPath), m_dir.Path("none")),
-              DownloadResult::FileError);
 }
 
 } // namespace

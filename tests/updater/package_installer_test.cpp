@@ -100,11 +100,6 @@ TEST_F(InstallerTest, MissingEndMarkRejectedAfterFolderCommandsRan) {
     }
 }
 
-TEST_F(InstallerTest, EmptyTextHasNoEndMark) {
-    EXPECT_EQ(InstallText(""), InstallResult::NoEndMark);
-    EXPECT_EQ(Changed(), Paths{});
-}
-
 TEST_F(InstallerTest, NinetyNineWritesAcceptedAHundredthRefusedBeforeAnyWrite) {
     std::string text = "md ae:\\many\n";
     for (int i = 0; i < 99; ++i) {

@@ -13,10 +13,6 @@
 #include <thread>
 #include <vector>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace orvex::test {
 
 class EventLog {
@@ -121,46 +117,6 @@ private:
     int m_port = 0;
     std::mutex m_mutex;
     std::map<std::string, File> m_files;
-};
-
-// Accepts connections on 127.0.0.1 and closes each at once, without an answer.
-class ClosingServer {
-public:
-    ClosingServer() {
-        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::listen(m_fd, 8);
-        socklen_t len = sizeof addr;
-        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &len);
-        m_port = ntohs(addr.sin_port);
-        m_thread = std::thread([this] {
-            for (;;) {
-                const int c = ::accept(m_fd, nullptr, nullptr);
-                if (c < 0) {
-                    return;
-                }
-                char buf[4096];
-                (void)::recv(c, buf, sizeof buf, 0);
-                ::close(c);
-            }
-        });
-    }
-    ~ClosingServer() {
-        ::shutdown(m_fd, SHUT_RDWR);
-        ::close(m_fd);
-        m_thread.join();
-    }
-    ClosingServer(const ClosingServer&) = delete;
-    ClosingServer& operator=(const ClosingServer&) = delete;
-    std::string Host() const { return "127.0.0.1:" + std::to_string(m_port); }
-
-private:
-    int m_fd = -1;
-    int m_port = 0;
-    std::thread m_thread;
 };
 
 } // namespace orvex::test
