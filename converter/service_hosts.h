@@ -19,10 +19,6 @@ struct ServiceHosts {
     std::string popupHost = std::string(kDefaultPopupHost);     // host or host:port, reached over https
 };
 
-// True for a host name or address, optionally followed by ":" and a port from 1 to 65535.
-// Host names go into pages inside comments and script strings, so nothing else is accepted.
-bool IsValidHostSetting(std::string_view host);
-
 // The compiled-in hosts, each replaced by its environment variable when that is set. nullopt,
 // with a message in program text, when a variable is set to something that is not a host.
 std::optional<ServiceHosts> HostsFromEnvironment(std::string& error);
