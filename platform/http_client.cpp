@@ -3,6 +3,8 @@
 // reuse the connection; libcurl takes the proxy from the usual environment variables.
 #include "platform/http_client.h"
 
+#include "platform/curl_result.h"
+
 #include <curl/curl.h>
 
 #include <mutex>
@@ -80,17 +82,7 @@ HttpResult HttpClient::Perform(std::string& answer) {
         m_strLastError = "answer larger than " + std::to_string(m_options.maxAnswerBytes) + " bytes";
     }
     answer.clear();
-    switch (code) {
-    case CURLE_URL_MALFORMAT:
-    case CURLE_UNSUPPORTED_PROTOCOL:
-        return HttpResult::BadAddress;
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-    case CURLE_COULDNT_CONNECT:
-        return HttpResult::Unreachable;
-    default:
-        return HttpResult::Failed;
-    }
+    return HttpResultOf(code);
 }
 
 HttpResult HttpClient::PostForm(std::string_view host, std::string_view path, std::string_view body,

@@ -3,6 +3,8 @@
 // is no connection to share with the HttpClient of the short requests.
 #include "platform/http_download.h"
 
+#include "platform/curl_result.h"
+
 #include <curl/curl.h>
 
 #include <memory>
@@ -85,17 +87,7 @@ HttpResult HttpDownload(std::string_view url, const HttpBlockSink& sink, std::st
     }
     error =
         transfer.sinkStopped ? "stopped by the receiver" : (message[0] != '\0' ? message : curl_easy_strerror(code));
-    switch (code) {
-    case CURLE_URL_MALFORMAT:
-    case CURLE_UNSUPPORTED_PROTOCOL:
-        return HttpResult::BadAddress;
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-    case CURLE_COULDNT_CONNECT:
-        return HttpResult::Unreachable;
-    default:
-        return HttpResult::Failed;
-    }
+    return HttpResultOf(code);
 }
 
 } // namespace orvex
