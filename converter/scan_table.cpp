@@ -21,7 +21,8 @@ namespace {
 ScanResult Failure(ScanStatus status, std::string_view text, std::string_view path) {
     ScanResult r;
     r.status = status;
-    r.message = ProgramTextFromUtf8(FormatMessage(text, {path}));
+    // The path is program text already; only the message text is converted.
+    r.message = FormatMessage(ProgramTextFromUtf8(text), {path});
     return r;
 }
 
