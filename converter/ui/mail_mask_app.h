@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: MIT
+// CMailMaskApp: the converter's application object; it runs the start-up and owns the main frame.
+#pragma once
+
+#include "converter/ui/mail_mask_doc.h"
+
+#include <QApplication>
+
+#include <memory>
+#include <string>
+
+namespace orvex::ui {
+
+class CMainFrame;
+
+class CMailMaskApp : public QApplication {
+    Q_OBJECT
+
+public:
+    CMailMaskApp(int& argc, char** argv);
+    ~CMailMaskApp() override;
+
+    // The start-up: sockets checked, the main frame built and shown, the splash shown unless the
+    // command line says otherwise. False when the program must end.
+    bool InitInstance(const std::string& settingsPath = "default.cfg");
+
+    CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
+
+private:
+    bool m_bShowSplash = true;
+    CMailMaskDoc m_doc;
+    std::unique_ptr<CMainFrame> m_pMainFrame;
+};
+
+} // namespace orvex::ui

@@ -1,0 +1,11 @@
+// SPDX-License-Identifier: MIT
+// orvex: the converter's window program.
+#include "converter/ui/mail_mask_app.h"
+
+int main(int argc, char** argv) {
+    orvex::ui::CMailMaskApp app(argc, argv);
+    if (!app.InitInstance()) {
+        return 1;
+    }
+    return app.exec();
+}

@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: MIT
+// CMainFrame: the converter's main window. It owns the settings, the bars and the three panes
+// (directory tree, page list, e-mail list) and routes the commands of the command table.
+#pragma once
+
+#include "converter/settings.h"
+#include "converter/ui/hint_wnd.h"
+
+#include <QMainWindow>
+#include <QMenu>
+#include <QPointer>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+
+class QLabel;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+
+namespace orvex::ui {
+
+class CListEMailView;
+class CListHtmlFileView;
+class CTreeSubDirView;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Reads the settings from settingsPath (the factory values when the file is missing) and
+    // writes them back there when the window closes.
+    explicit CMainFrame(std::string settingsPath = std::string(kSettingsFileName), QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    const ConverterSettings& Settings() const { return m_settings; }
+
+    // Runs a command the way a menu item, accelerator or toolbar button does.
+    void OnCommand(int id);
+    // False when the command has no handler in the active pane (shown disabled).
+    bool IsCommandEnabled(int id) const;
+
+    CTreeSubDirView* Tree() const { return m_pTree; }
+    CListHtmlFileView* PageList() const { return m_pPageList; }
+    CListEMailView* EmailList() const { return m_pEmailList; }
+    QToolButton* BulkButton() const { return m_pBulkButton; }
+    int BulkCommand() const { return m_nBulkCommand; }
+    CHintWnd* HintWnd() const { return m_pHintWnd; }
+    QMenu* EmailPopup() { return &m_menuEmailPopup; }
+    QMenu* PagePopup() { return &m_menuPagePopup; }
+    QMenu* BulkPopup() { return &m_menuBulkPopup; }
+    QWidget* ActivePane() const { return m_pActivePane; }
+    void SetActivePane(QWidget* pane);
+
+    // Until the settings sheet and the generation dialog exist, these stand in for them; tests
+    // replace them so that nothing modal opens.
+    std::function<std::optional<std::string>(bool serverPage)> m_chooseHomeDir;
+    std::function<void()> m_openGeneration;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreatePanes();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void FillPopup(QMenu& menu, const int* ids, size_t count);
+    QAction* MakeAction(int id, const QString& text, QObject* parent);
+    void UpdateCommandUI();
+
+    void OnSetup(bool serverPage);
+    void OnBulkEdit();
+    void OnBulkChoice(int item);
+    void OnAppAbout();
+
+    QSplitter* m_wndSplitter = nullptr;  // tree | right side
+    QSplitter* m_wndSplitter2 = nullptr; // page list over e-mail list
+    ConverterSettings m_settings;
+    std::string m_strSettingsPath;
+    QPixmap m_bmpToolbar;
+    QPointer<CHintWnd> m_pHintWnd;
+    QToolBar* m_wndToolBar = nullptr;
+    QToolButton* m_pBulkButton = nullptr;
+    int m_nBulkCommand;
+
+    CTreeSubDirView* m_pTree = nullptr;
+    CListHtmlFileView* m_pPageList = nullptr;
+    CListEMailView* m_pEmailList = nullptr;
+    QWidget* m_pActivePane = nullptr;
+
+    QMenu m_menuEmailPopup;
+    QMenu m_menuPagePopup;
+    QMenu m_menuBulkPopup;
+    std::multimap<int, QAction*> m_actions; // every action of every command, for enabling
+};
+
+} // namespace orvex::ui

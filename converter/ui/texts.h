@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: MIT
+// The converter window's user-facing texts, kept once, in UTF-8.
+#pragma once
+
+namespace orvex::ui::texts {
+
+inline constexpr const char* kMainTitle = "메일주소 자동변환 프로그램 - Velmorant Auto Converter 0.8b";
+inline constexpr const char* kSocketsFailed = "Windows 소켓 초기화에 실패하였습니다.";
+inline constexpr const char* kReady = "준비";
+
+inline constexpr const char* kMenuFile = "파일(&F)";
+inline constexpr const char* kMenuEdit = "편집(&E)";
+inline constexpr const char* kMenuView = "보기(&V)";
+inline constexpr const char* kMenuHelp = "도움말(&H)";
+
+inline constexpr const char* kPageColumnName = "파일이름";
+inline constexpr const char* kPageColumnSize = "크기";
+inline constexpr const char* kPageColumnTime = "수정한날짜";
+
+inline constexpr const char* kMailColumnName = "E-Mail대신 표시할 이름 ,[v]표시된 값만 변환합니다.";
+inline constexpr const char* kMailColumnAddress = "E-Mail";
+inline constexpr const char* kMailColumnPage = "파일명";
+
+inline constexpr const char* kAreaNoName =
+    "Area태그에 있는 이메일은 ImageMap에 의해 호출되므로 명칭을 바꾸실필요가없습니다";
+
+inline constexpr const char* kHintLine1 = "EMail을 전체선택 한 후 기본값을 적용하면";
+inline constexpr const char* kHintLine2 = "미리 지정된 기본값으로 E-Mail대신 표시할";
+inline constexpr const char* kHintLine3 = "이름이 일괄수정됩니다.";
+
+inline constexpr const char* kNameEditCaption = "입력창";
+inline constexpr const char* kAboutCaption = "About Velmorant Auto Converter";
+inline constexpr const char* kAboutNotice =
+    "이 프로그램은 저작권법의 보호를 받습니다. 허가 없이 프로그램의 전부 또는 일부를 복제, "
+    "배포하거나 변경하여 배포하는 것은 금지되어 있습니다.\r\n\r\n"
+    "This program is protected by copyright law. Copying or distributing it, in whole or in part, "
+    "without permission is prohibited.";
+inline constexpr const char* kWebsiteUrl = "http://www.velmorant.example/";
+inline constexpr const char* kSupportUrl = "http://www.velmorant.example/support/";
+
+} // namespace orvex::ui::texts
