@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace orvex::ui {
 
 CHintWnd::CHintWnd(QWidget* owner) : QWidget(owner, Qt::ToolTip | Qt::FramelessWindowHint) {
@@ -23,6 +25,13 @@ void CHintWnd::paintEvent(QPaintEvent*) {
     p.fillRect(QRect(0, 0, 240, 50), QColor(198, 251, 162));
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(14);
+    // Where Arial lacks the Korean glyphs the fallback font runs wider: narrow it to the box.
+    const int widest = std::max({QFontMetrics(font).horizontalAdvance(QString::fromUtf8(texts::kHintLine1)),
+                                 QFontMetrics(font).horizontalAdvance(QString::fromUtf8(texts::kHintLine2)),
+                                 QFontMetrics(font).horizontalAdvance(QString::fromUtf8(texts::kHintLine3))});
+    if (widest > 226) {
+        font.setStretch(std::max(50, 226 * 100 / widest));
+    }
     p.setFont(font);
     p.setPen(Qt::black);
     // Each line's top at y; the three lines overlap slightly, as the fixed box wants them.

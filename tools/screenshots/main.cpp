@@ -4,6 +4,20 @@
 #include "platform/profile_store.h"
 #include "updater/ui/auto_update_dlg.h"
 
+#ifdef ORVEX_EXAMPLE_SITE
+#include "converter/scan_table.h"
+#include "converter/ui/about_box.h"
+#include "converter/ui/hint_wnd.h"
+#include "converter/ui/list_email_view.h"
+#include "converter/ui/main_frame.h"
+#include "converter/ui/name_edit_dlg.h"
+#include "converter/ui/resource_ids.h"
+#include "converter/ui/start_splash.h"
+#include "converter/ui/tree_sub_dir_view.h"
+
+#include <QTemporaryDir>
+#endif
+
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -52,5 +66,46 @@ int main(int argc, char** argv) {
     orvex::ui::CAutoUpdateDlg update(
         profile, settings, [] { return int64_t{0}; }, [] {});
     ok = Save(update, dir, "kdvupdate") && ok;
+
+#ifdef ORVEX_EXAMPLE_SITE
+    // The converter on the bundled site, its pages listed and names applied to the first ones.
+    QTemporaryDir work;
+    orvex::ConverterSettings converter;
+    converter.m_strHomeDir = ORVEX_EXAMPLE_SITE;
+    const std::string cfg = QDir(work.path()).filePath("default.cfg").toStdString();
+    orvex::WriteSettingsFile(converter, cfg);
+    orvex::ui::CMainFrame frame(cfg);
+    frame.resize(1000, 640);
+    QTreeWidgetItem* root = frame.Tree()->topLevelItem(0);
+    frame.Tree()->setCurrentItem(root);
+    orvex::ui::CListEMailView* mails = frame.EmailList();
+    frame.SetActivePane(mails);
+    for (int i = 0; i < mails->topLevelItemCount() && i < 6; ++i) {
+        mails->topLevelItem(i)->setSelected(true);
+    }
+    frame.OnCommand(orvex::ui::kIdApplyDefault1);
+    mails->clearSelection();
+    for (int i = 6; i < mails->topLevelItemCount() && i < 9; ++i) {
+        mails->topLevelItem(i)->setSelected(true);
+    }
+    frame.OnCommand(orvex::ui::kIdApplyId);
+    ok = Save(frame, dir, "orvex_main") && ok;
+
+    if (mails->topLevelItemCount() > 0) {
+        orvex::ui::CNameEditDlg name(*mails->RowEntry(0), frame.Settings());
+        ok = Save(name, dir, "orvex_name_edit") && ok;
+    }
+    orvex::ui::CAboutBox about;
+    ok = Save(about, dir, "orvex_about") && ok;
+    auto* splash = new orvex::ui::CStartSplash();
+    ok = Save(*splash, dir, "orvex_splash") && ok;
+    delete splash;
+    frame.move(0, 0);
+    frame.show();
+    auto* hint = new orvex::ui::CHintWnd(&frame);
+    ok = Save(*hint, dir, "orvex_hint") && ok;
+    delete hint;
+    frame.hide();
+#endif
     return ok ? 0 : 1;
 }
