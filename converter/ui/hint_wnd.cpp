@@ -24,17 +24,22 @@ void CHintWnd::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(QRect(0, 0, 240, 50), QColor(198, 251, 162));
     QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(14);
-    // Where Arial lacks the Korean glyphs the fallback font runs wider: narrow it to the box.
-    const int widest = std::max({QFontMetrics(font).horizontalAdvance(QString::fromUtf8(texts::kHintLine1)),
-                                 QFontMetrics(font).horizontalAdvance(QString::fromUtf8(texts::kHintLine2)),
-                                 QFontMetrics(font).horizontalAdvance(QString::fromUtf8(texts::kHintLine3))});
-    if (widest > 226) {
-        font.setStretch(std::max(50, 226 * 100 / widest));
+    // 14-pixel Arial as on a Korean Windows desktop; where Arial lacks the Korean glyphs the
+    // fallback font is taller and wider, so it is made smaller until the lines, 13 pixels apart,
+    // neither touch nor leave the box.
+    for (int size = 14; size >= 9; --size) {
+        font.setPixelSize(size);
+        const QFontMetrics m(font);
+        const int widest = std::max({m.horizontalAdvance(QString::fromUtf8(texts::kHintLine1)),
+                                     m.horizontalAdvance(QString::fromUtf8(texts::kHintLine2)),
+                                     m.horizontalAdvance(QString::fromUtf8(texts::kHintLine3))});
+        if (widest <= 226 && m.ascent() + m.descent() <= 13) {
+            break;
+        }
     }
     p.setFont(font);
     p.setPen(Qt::black);
-    // Each line's top at y; the three lines overlap slightly, as the fixed box wants them.
+    // Each line's top at its fixed y.
     const int ascent = p.fontMetrics().ascent();
     p.drawText(10, 2 + ascent, QString::fromUtf8(texts::kHintLine1));
     p.drawText(10, 15 + ascent, QString::fromUtf8(texts::kHintLine2));
