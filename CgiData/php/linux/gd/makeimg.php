@@ -52,7 +52,8 @@ function makeimg_ink($im): int
 }
 
 // Draws $code (digits) into the PNG file $png; false when GD is missing or the write fails.
-function makeimg_draw(string $code, string $png): bool
+// $clutter false leaves out the crossing strokes and specks (for measuring what they add).
+function makeimg_draw(string $code, string $png, bool $clutter = true): bool
 {
     if (!function_exists('imagecreatetruecolor') || !preg_match('/^[0-9]{4}$/', $code)) {
         return false;
@@ -67,8 +68,8 @@ function makeimg_draw(string $code, string $png): bool
     }
 
     // One smooth warp for the whole image, so shapes bend rather than shift.
-    $ax = makeimg_rand(1.5, 3.5);
-    $ay = makeimg_rand(1.5, 3.5);
+    $ax = makeimg_rand(3, 5);
+    $ay = makeimg_rand(3, 5);
     $px = makeimg_rand(9, 16);
     $py = makeimg_rand(14, 24);
     $fx = makeimg_rand(0, 6.3);
@@ -82,15 +83,25 @@ function makeimg_draw(string $code, string $png): bool
     for ($i = 0; $i < 4; $i++) {
         $variants = $glyphs[(int)$code[$i]];
         $strokes = $variants[random_int(0, count($variants) - 1)];
-        $sx = makeimg_rand(1.8, 2.5);
-        $sy = makeimg_rand(1.9, 2.4);
-        $angle = deg2rad(makeimg_rand(-20, 20));
-        $shear = makeimg_rand(-0.3, 0.3);
+        $sx = makeimg_rand(1.6, 2.6);
+        $sy = makeimg_rand(1.7, 2.6);
+        $angle = deg2rad(makeimg_rand(-25, 25));
+        $shear = makeimg_rand(-0.45, 0.45);
         $cx = 10 + $pitch * ($i + 0.5) + makeimg_rand(-3, 3);
         $cy = $h / 2 + makeimg_rand(-3, 3);
         [$cos, $sin] = [cos($angle), sin($angle)];
         $radius = makeimg_rand(1.3, 2.1);
         $ink = makeimg_ink($im);
+        // Each glyph also bends on its own, so no one template fits all four.
+        $gx = makeimg_rand(1.2, 2.4);
+        $gy = makeimg_rand(1.2, 2.4);
+        $gpx = makeimg_rand(4, 8);
+        $gpy = makeimg_rand(4, 8);
+        $gfx = makeimg_rand(0, 6.3);
+        $gfy = makeimg_rand(0, 6.3);
+        $bend = function (float $x, float $y) use ($warp, $gx, $gy, $gpx, $gpy, $gfx, $gfy): array {
+            return $warp($x + $gx * sin($y / $gpx + $gfx), $y + $gy * sin($x / $gpy + $gfy));
+        };
         foreach ($strokes as $stroke) {
             $placed = [];
             foreach ($stroke as [$u, $v]) {
@@ -98,12 +109,12 @@ function makeimg_draw(string $code, string $png): bool
                 $v = ($v - 8) * $sy;
                 $placed[] = [$cx + $u * $cos - $v * $sin, $cy + $u * $sin + $v * $cos];
             }
-            makeimg_stroke($im, $placed, $radius, $ink, $warp);
+            makeimg_stroke($im, $placed, $radius, $ink, $bend);
         }
     }
 
     // Clutter in ink: two waves across the whole code, a few short strokes, specks.
-    for ($i = 0; $i < 2; $i++) {
+    for ($i = 0; $clutter && $i < 2; $i++) {
         $base = makeimg_rand(12, $h - 12);
         $amp = makeimg_rand(4, 12);
         $period = makeimg_rand(18, 40);
@@ -114,14 +125,14 @@ function makeimg_draw(string $code, string $png): bool
         }
         makeimg_stroke($im, $wave, makeimg_rand(0.8, 1.2), makeimg_ink($im), $warp);
     }
-    for ($i = 0; $i < 5; $i++) {
+    for ($i = 0; $clutter && $i < 5; $i++) {
         $x = makeimg_rand(0, $w);
         $y = makeimg_rand(0, $h);
         $a = makeimg_rand(0, 6.3);
         $len = makeimg_rand(6, 14);
         makeimg_stroke($im, [[$x, $y], [$x + $len * cos($a), $y + $len * sin($a)]], makeimg_rand(0.8, 1.3), makeimg_ink($im), $warp);
     }
-    for ($i = 0; $i < 120; $i++) {
+    for ($i = 0; $clutter && $i < 120; $i++) {
         imagesetpixel($im, random_int(0, $w - 1), random_int(0, $h - 1), makeimg_ink($im));
     }
 
