@@ -2,6 +2,7 @@
 // orvex-cli convert.
 #include "converter/cli/cli_convert.h"
 
+#include "converter/cgidata_location.h"
 #include "converter/cli/cli_hosted.h"
 #include "converter/cli/site_scan.h"
 #include "converter/cli/stdout_results_box.h"
@@ -80,19 +81,6 @@ void NameEveryEntry(ScanTable& table, NameRule rule, const ConverterSettings& se
 
 } // namespace
 
-std::string FindCgiData(const std::string& given) {
-    if (!given.empty()) {
-        return given;
-    }
-    std::error_code ec;
-    const fs::path here = fs::absolute(fs::path(std::string(kCgiDataFolderName)), ec);
-    if (!ec && fs::is_directory(here, ec)) {
-        return here.string();
-    }
-    const std::string beside = ExecutableDir();
-    return beside.empty() ? std::string(kCgiDataFolderName) : JoinPath(beside, kCgiDataFolderName);
-}
-
 int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
     std::string error;
     const auto hosts = HostsFromEnvironment(error);
@@ -127,7 +115,7 @@ int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
         return kExitUsage;
     }
     NameEveryEntry(*table, options.name, settings);
-    const std::string cgiData = FindCgiData(options.cgiData);
+    const std::string cgiData = FindCgiDataDir(options.cgiData);
     if (options.cgiKind == kCgiHosted) {
         const int status = RunHostedGeneration(options, *hosted, *table, cgiData, out, err);
         return status == kExitOk && !scan.complete ? kExitFailed : status;

@@ -13,8 +13,4 @@ namespace orvex::cli {
 // Runs one conversion; the results log goes to out, problems to err. Returns an exit status.
 int RunConvert(const Options& options, std::FILE* out, std::FILE* err);
 
-// The kit source folder: the given one, else CgiData in the current directory, else the one
-// beside the program.
-std::string FindCgiData(const std::string& given);
-
 } // namespace orvex::cli

@@ -4,6 +4,7 @@
 
 #include "converter/ui/about_box.h"
 #include "converter/ui/command_table.h"
+#include "converter/ui/file_create_dlg.h"
 #include "converter/ui/hint_wnd.h"
 #include "converter/ui/list_email_view.h"
 #include "converter/ui/list_html_file_view.h"
@@ -250,9 +251,7 @@ void CMainFrame::OnCommand(int id) {
     }
     switch (id) {
     case kIdGenerateHtml:
-        if (m_openGeneration) {
-            m_openGeneration();
-        }
+        OnGenerateHtml();
         break;
     case kIdDefaultValues:
         OnSetup(false);
@@ -335,6 +334,12 @@ void CMainFrame::OnSetup(bool serverPage) {
     if (changed) {
         m_pTree->UM_HOMEDIRCHANGED(m_settings);
     }
+}
+
+void CMainFrame::OnGenerateHtml() {
+    CFileCreateDlg dlg(m_settings.m_strHomeDir, m_settings.m_nCgiKind, m_pEmailList->Table(), m_settings.m_nServerOs,
+                       std::string(kLoginFileName), this);
+    dlg.exec();
 }
 
 void CMainFrame::OnBulkEdit() {

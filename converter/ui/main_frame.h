@@ -54,10 +54,8 @@ public:
     QWidget* ActivePane() const { return m_pActivePane; }
     void SetActivePane(QWidget* pane);
 
-    // Until the settings sheet and the generation dialog exist, these stand in for them; tests
-    // replace them so that nothing modal opens.
+    // Until the settings sheet exists, this stands in for it; tests replace it.
     std::function<std::optional<std::string>(bool serverPage)> m_chooseHomeDir;
-    std::function<void()> m_openGeneration;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -72,6 +70,7 @@ private:
     void UpdateCommandUI();
 
     void OnSetup(bool serverPage);
+    void OnGenerateHtml();
     void OnBulkEdit();
     void OnBulkChoice(int item);
     void OnAppAbout();

@@ -20,6 +20,9 @@ inline constexpr int kIdbToolbar = 177;
 // Dialogs.
 inline constexpr int kIddAboutBox = 100;
 inline constexpr int kIddNameEdit = 141;
+inline constexpr int kIddSetupStepCgi = 131;
+inline constexpr int kIddSetupDefault = 132;
+inline constexpr int kIddFileCreate = 146;
 
 // Controls of the name dialog.
 inline constexpr int kIdOk = 1;
@@ -32,6 +35,48 @@ inline constexpr int kIdcIdName = 1007;
 inline constexpr int kIdcDefault2 = 1008;
 inline constexpr int kIdcDefault3 = 1009;
 inline constexpr int kIdcRevert = 1010;
+
+// Controls of the server page of the setup sheet.
+inline constexpr int kIdcCgiPhp = 1002;
+inline constexpr int kIdcCgiAsp = 1011;
+inline constexpr int kIdcCgiJsp = 1012;
+inline constexpr int kIdcCgiPerl = 1013;
+inline constexpr int kIdcCgiHosted = 1032;
+inline constexpr int kIdcOsWindows = 1014;
+inline constexpr int kIdcOsLinux = 1015;
+inline constexpr int kIdcOsSolaris = 1016;
+
+// Controls of the default-values page.
+inline constexpr int kIdcHomeDir = 1024;
+inline constexpr int kIdcBrowseHomeDir = 1025;
+inline constexpr int kIdcDefaultName1 = 1026;
+inline constexpr int kIdcDefaultName2 = 1027;
+inline constexpr int kIdcDefaultName3 = 1028;
+inline constexpr int kIdcCheckAll = 1029;
+inline constexpr int kIdcSearchWholeDir = 1044;
+inline constexpr int kIdcFactoryImage1 = 1046;
+inline constexpr int kIdcFactoryImage2 = 1047;
+inline constexpr int kIdcFactoryImage3 = 1048;
+
+// The setup sheet's own buttons (the framework's wizard and sheet buttons).
+inline constexpr int kIdWizBack = 12323;
+inline constexpr int kIdWizNext = 12324;
+inline constexpr int kIdWizFinish = 12325;
+
+// Controls of the generation dialog.
+inline constexpr int kIdcImageGd = 1002;
+inline constexpr int kIdcImageExternal = 1040;
+inline constexpr int kIdcRegister = 1031;
+inline constexpr int kIdcOutputDir = 1034;
+inline constexpr int kIdcBrowseOutputDir = 1035;
+inline constexpr int kIdcCgiName = 1036;
+inline constexpr int kIdcUserId = 1037;
+inline constexpr int kIdcPassword = 1038;
+inline constexpr int kIdcSavePassword = 1039;
+inline constexpr int kIdcResult = 1041;
+inline constexpr int kIdcGenerate = 1042;
+inline constexpr int kIdcNewFolder = 1045;
+inline constexpr int kIdcCleanServer = 1049;
 
 // Controls of the about box.
 inline constexpr int kIdcSupportLink = 1056;

@@ -28,6 +28,37 @@ inline constexpr const char* kHintLine1 = "EMail을 전체선택 한 후 기본�
 inline constexpr const char* kHintLine2 = "미리 지정된 기본값으로 E-Mail대신 표시할";
 inline constexpr const char* kHintLine3 = "이름이 일괄수정됩니다.";
 
+// The setup sheet.
+inline constexpr const char* kSetupCaption = "초기값입력";
+inline constexpr const char* kWizBack = "< 뒤로(&B)";
+inline constexpr const char* kWizNext = "다음(&N) >";
+inline constexpr const char* kWizFinish = "마침";
+inline constexpr const char* kOk = "확인";
+inline constexpr const char* kCancel = "취소";
+inline constexpr const char* kHomeDirPickerTitle = "작업한 웹페이지가 있는 홈디렉토리를 선택하십시오.";
+inline constexpr const char* kBadDirNameFinish = "디렉토리 이름이 잘못됐습니다";
+inline constexpr const char* kBadDirNameOk = "디렉토리이름이 잘못됐습니다";
+inline constexpr const char* kHomeDirIsFile = "파일이 아닌 디렉토리명을 적으셔야합니다";
+
+// The generation dialog.
+inline constexpr const char* kOutputPickerTitle = "디렉토리를 선택하십시오";
+inline constexpr const char* kFolderCreated = " 폴더 생성......완료\r\n";
+inline constexpr const char* kOutputIsFile = "파일이 아닌 디렉토리를 선택하셔야합니다.";
+inline constexpr const char* kOutputMissing = "디렉토리가 존재하지 않습니다. 새로생성하시겠습니까?";
+// Ours: writing the converted pages over their own originals would lose the source site.
+inline constexpr const char* kOutputIsHome = "원본이 있는 홈디렉토리가 아닌 다른 디렉토리를 선택하셔야합니다.";
+// Ours: an empty folder would put the pages beside the program.
+inline constexpr const char* kOutputEmpty = "생성위치에 디렉토리를 적으셔야합니다.";
+inline constexpr const char* kGenerationNotice = "생성되는 위치는 원본과는 다른\r\n위치의 디렉토리를 지정하셔야 나중을 위해 안전 합니다\r\n"
+                                                 "기존에 생성한 데이타와는 연결이 불가능 하므로\r\n"
+                                                 "추가적인 수정이 있을때 처음부터 다시 생성하십시오\r\n";
+inline constexpr const char* kCgiNamePhp = "PHP";
+inline constexpr const char* kCgiNameAsp = "ASP";
+inline constexpr const char* kCgiNameJsp = "JSP";
+inline constexpr const char* kCgiNamePerl = "PERL";
+inline constexpr const char* kCgiNameHosted = "V.Morant";
+inline constexpr const char* kRegisterPath = "/member_regist.html";
+
 inline constexpr const char* kNameEditCaption = "입력창";
 inline constexpr const char* kAboutCaption = "About Velmorant Auto Converter";
 inline constexpr const char* kAboutNotice =

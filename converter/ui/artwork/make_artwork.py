@@ -67,6 +67,9 @@ FONT = {
     "U": ["10001", "10001", "10001", "10001", "10001", "10001", "01110"],
     "V": ["10001", "10001", "10001", "10001", "10001", "01010", "00100"],
     "0": ["01110", "10001", "10011", "10101", "11001", "10001", "01110"],
+    "1": ["00100", "01100", "00100", "00100", "00100", "00100", "01110"],
+    "2": ["01110", "10001", "00001", "00010", "00100", "01000", "11111"],
+    "3": ["11110", "00001", "00001", "01110", "00001", "00001", "11110"],
     "8": ["01110", "10001", "10001", "01110", "10001", "10001", "01110"],
     ".": ["00000", "00000", "00000", "00000", "00000", "01100", "01100"],
     " ": ["00000"] * 7,
@@ -195,7 +198,26 @@ def icons():
     cv.save("orvex128.png")
 
 
+def default_images():
+    # The factory default picture buttons: one image per default name, raised (U) and pressed (D).
+    light, shade, face = (255, 255, 255, 255), (110, 110, 120, 255), (225, 228, 236, 255)
+    for n in (1, 2, 3):
+        for suffix, down in (("U", False), ("D", True)):
+            cv = Canvas(44, 22, face)
+            top, bottom = (shade, light) if down else (light, shade)
+            cv.line(0, 0, 43, 0, top)
+            cv.line(0, 0, 0, 21, top)
+            cv.line(0, 21, 43, 21, bottom)
+            cv.line(43, 0, 43, 21, bottom)
+            d = 1 if down else 0
+            envelope(cv, 5 + d, 5 + d, 18, 12, PAPER, BLUE)
+            text(cv, 29 + d, 7 + d, str(n), 1, INK)
+            cv.rect(27 + d, 17 + d, 37 + d, 18 + d, GREEN)
+            cv.save("defaultimg%d%s.png" % (n, suffix.lower()))
+
+
 toolbar()
+default_images()
 splash()
 about()
 separator()

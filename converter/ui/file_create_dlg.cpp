@@ -1,0 +1,265 @@
+// SPDX-License-Identifier: MIT
+// CFileCreateDlg.
+#include "converter/ui/file_create_dlg.h"
+
+#include "converter/cgidata_location.h"
+#include "converter/hosted_service.h"
+#include "converter/kit_generation.h"
+#include "converter/page_rewriter.h"
+#include "converter/service_hosts.h"
+#include "converter/ui/resource_ids.h"
+#include "converter/ui/results_box_control.h"
+#include "converter/ui/texts.h"
+#include "platform/http_client.h"
+#include "platform/paths.h"
+#include "platform/text_codec.h"
+#include "ui_file_create_dlg.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+#include <filesystem>
+
+namespace orvex::ui {
+
+namespace {
+
+QString Text(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+QString FromProgramText(const std::string& text) {
+    return QString::fromStdString(Utf8FromProgramText(text));
+}
+
+std::string ToProgramText(const QString& text) {
+    return ProgramTextFromUtf8(text.toStdString());
+}
+
+QString FromCp949(const std::string& bytes) {
+    return QString::fromStdString(DecodeToUtf8(bytes, kCharsetCp949));
+}
+
+} // namespace
+
+CFileCreateDlg::CFileCreateDlg(std::string homeDir, int32_t cgiKind, ScanTable& table, int32_t serverOs,
+                               std::string loginPath, QWidget* parent)
+    : QDialog(parent), m_strHomeDir(std::move(homeDir)), m_nCgiKind(cgiKind), m_table(table), m_nServerOs(serverOs),
+      m_browseForFolder(BrowseForFolder), m_openUrl([](const QString& url) { QDesktopServices::openUrl(QUrl(url)); }),
+      m_ui(std::make_unique<Ui::CFileCreateDlg>()), m_strLoginPath(std::move(loginPath)) {
+    m_ui->setupUi(this);
+    setProperty(kResourceIdProperty, kIddFileCreate);
+    const std::pair<QWidget*, int> ids[] = {
+        {m_ui->m_checkSavePassword, kIdcSavePassword},
+        {m_ui->m_editCgiName, kIdcCgiName},
+        {m_ui->m_editPassword, kIdcPassword},
+        {m_ui->m_editUserId, kIdcUserId},
+        {m_ui->m_radioGd, kIdcImageGd},
+        {m_ui->m_radioExternal, kIdcImageExternal},
+        {m_ui->m_editOutputDir, kIdcOutputDir},
+        {m_ui->m_editResult, kIdcResult},
+        {m_ui->m_btnBrowse, kIdcBrowseOutputDir},
+        {m_ui->m_btnNewFolder, kIdcNewFolder},
+        {m_ui->m_btnRegister, kIdcRegister},
+        {m_ui->m_btnCleanServer, kIdcCleanServer},
+        {m_ui->m_btnGenerate, kIdcGenerate},
+        {m_ui->m_btnClose, kIdCancel},
+    };
+    for (const auto& [widget, id] : ids) {
+        widget->setProperty(kResourceIdProperty, id);
+    }
+    m_pResultsBox = std::make_unique<CResultsBoxControl>(m_ui->m_editResult);
+    connect(m_ui->m_btnBrowse, &QPushButton::clicked, this, &CFileCreateDlg::OnBrowse);
+    connect(m_ui->m_btnNewFolder, &QPushButton::clicked, this, &CFileCreateDlg::OnNewFolder);
+    connect(m_ui->m_btnRegister, &QPushButton::clicked, this, &CFileCreateDlg::OnRegister);
+    connect(m_ui->m_btnCleanServer, &QPushButton::clicked, this, &CFileCreateDlg::OnCleanServer);
+    connect(m_ui->m_btnGenerate, &QPushButton::clicked, this, &CFileCreateDlg::OnGenerate);
+    connect(m_ui->m_btnClose, &QPushButton::clicked, this, &QDialog::reject);
+
+    UpdateData(false);
+    m_ui->m_radioGd->setEnabled(false);
+    m_ui->m_editUserId->setEnabled(false);
+    m_ui->m_editPassword->setEnabled(false);
+    m_ui->m_checkSavePassword->setEnabled(false);
+    m_nImageMethod = 1;
+    switch (m_nCgiKind) {
+    case kCgiPhp:
+        m_strCgiName = Text(texts::kCgiNamePhp);
+        m_ui->m_radioGd->setEnabled(true);
+        m_nImageMethod = 0;
+        break;
+    case kCgiAsp:
+        m_strCgiName = Text(texts::kCgiNameAsp);
+        break;
+    case kCgiJsp:
+        m_strCgiName = Text(texts::kCgiNameJsp);
+        break;
+    case kCgiPerl:
+        m_strCgiName = Text(texts::kCgiNamePerl);
+        break;
+    case kCgiHosted:
+        m_strCgiName = Text(texts::kCgiNameHosted);
+        m_ui->m_editUserId->setEnabled(true);
+        m_ui->m_editPassword->setEnabled(true);
+        m_ui->m_checkSavePassword->setEnabled(true);
+        m_ui->m_radioExternal->setEnabled(false);
+        break;
+    default:
+        break;
+    }
+    // The generator is seeded inside LoadLoginFile, right before the key is drawn.
+    LoginRecord login;
+    if (LoadLoginFile(login, m_strLoginPath)) {
+        m_bSavePassword = login.m_bSavePassword;
+        m_strUserId = FromCp949(login.m_strUserId);
+        m_strPassword = FromCp949(login.m_strPassword);
+        m_strOutputDir = FromProgramText(login.m_strOutputDir);
+    }
+    m_strResult = Text(texts::kGenerationNotice);
+    UpdateData(false);
+}
+
+CFileCreateDlg::~CFileCreateDlg() = default;
+
+void CFileCreateDlg::UpdateData(bool save) {
+    if (save) {
+        m_bSavePassword = m_ui->m_checkSavePassword->isChecked() ? 1 : 0;
+        m_strCgiName = m_ui->m_editCgiName->text();
+        m_strPassword = m_ui->m_editPassword->text();
+        m_strUserId = m_ui->m_editUserId->text();
+        m_nImageMethod = m_ui->m_radioGd->isChecked() ? 0 : m_ui->m_radioExternal->isChecked() ? 1 : -1;
+        m_strOutputDir = m_ui->m_editOutputDir->text();
+        m_strResult = LogTextFromBox(m_ui->m_editResult->toPlainText());
+        return;
+    }
+    m_ui->m_checkSavePassword->setChecked(m_bSavePassword == 1);
+    m_ui->m_editCgiName->setText(m_strCgiName);
+    m_ui->m_editPassword->setText(m_strPassword);
+    m_ui->m_editUserId->setText(m_strUserId);
+    // Exclusive buttons cannot be unchecked one by one; "none selected" needs the rule off.
+    for (QRadioButton* radio : {m_ui->m_radioGd, m_ui->m_radioExternal}) {
+        radio->setAutoExclusive(false);
+    }
+    m_ui->m_radioGd->setChecked(m_nImageMethod == 0);
+    m_ui->m_radioExternal->setChecked(m_nImageMethod == 1);
+    for (QRadioButton* radio : {m_ui->m_radioGd, m_ui->m_radioExternal}) {
+        radio->setAutoExclusive(true);
+    }
+    m_ui->m_editOutputDir->setText(m_strOutputDir);
+    const QString shown = m_strResult;
+    m_ui->m_editResult->setPlainText(QString(shown).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+}
+
+LoginRecord CFileCreateDlg::MakeLoginRecord() const {
+    LoginRecord r;
+    r.m_bSavePassword = m_bSavePassword;
+    r.m_strUserId = Cp949FromUtf8(m_strUserId.toStdString());
+    r.m_strPassword = Cp949FromUtf8(m_strPassword.toStdString());
+    r.m_strOutputDir = ToProgramText(m_strOutputDir);
+    return r;
+}
+
+void CFileCreateDlg::OnBrowse() {
+    UpdateData(true);
+    const QString chosen = m_browseForFolder(this, Text(texts::kOutputPickerTitle), m_strOutputDir);
+    if (!chosen.isEmpty()) {
+        m_strOutputDir = chosen;
+    }
+    UpdateData(false);
+}
+
+void CFileCreateDlg::OnNewFolder() {
+    UpdateData(true);
+    CreatePathDirs(ToProgramText(m_strOutputDir) + kPathSep);
+    m_strResult += m_strOutputDir + Text(texts::kFolderCreated);
+    UpdateData(false);
+}
+
+void CFileCreateDlg::OnRegister() {
+    std::string error;
+    const auto hosts = HostsFromEnvironment(error);
+    if (!hosts) {
+        ShowWarning(this, FromProgramText(error));
+        return;
+    }
+    m_openUrl(QString::fromStdString("http://" + hosts->serviceHost + texts::kRegisterPath));
+}
+
+void CFileCreateDlg::OnCleanServer() {
+    UpdateData(true);
+    std::string error;
+    const auto hosts = HostsFromEnvironment(error);
+    if (!hosts) {
+        ShowWarning(this, FromProgramText(error));
+        return;
+    }
+    HttpClient http;
+    const HostedService service{&http, *hosts};
+    CMessageBoxAsker asker(this);
+    CleanServer(Cp949FromUtf8(m_strUserId.toStdString()), Cp949FromUtf8(m_strPassword.toStdString()), *m_pResultsBox,
+                asker, service);
+}
+
+void CFileCreateDlg::OnGenerate() {
+    namespace fs = std::filesystem;
+    UpdateData(true);
+    if (m_strOutputDir.isEmpty()) {
+        ShowWarning(this, Text(texts::kOutputEmpty));
+        return;
+    }
+    const std::string output = ToProgramText(m_strOutputDir);
+    std::error_code ec;
+    const fs::file_status status = fs::status(fs::path(output), ec);
+    if (fs::exists(status) && !fs::is_directory(status)) {
+        ShowWarning(this, Text(texts::kOutputIsFile));
+        return;
+    }
+    if (!fs::exists(status)) {
+        if (!AskYesNo(this, Text(texts::kOutputMissing))) {
+            return;
+        }
+        CreatePathDirs(output + kPathSep);
+    }
+    if (fs::equivalent(fs::path(output), fs::path(m_strHomeDir), ec)) {
+        ShowWarning(this, Text(texts::kOutputIsHome));
+        return;
+    }
+    SaveLoginFile(MakeLoginRecord(), m_strLoginPath);
+
+    std::string error;
+    const auto hosts = HostsFromEnvironment(error);
+    if (!hosts) {
+        ShowWarning(this, FromProgramText(error));
+        return;
+    }
+    const std::string cgiData = FindCgiDataDir();
+    switch (m_nCgiKind) {
+    case kCgiPhp:
+    case kCgiAsp:
+    case kCgiJsp:
+    case kCgiPerl: {
+        KitRun run;
+        run.table = &m_table;
+        run.homeDir = m_strHomeDir;
+        run.outputDir = output;
+        run.cgiKind = m_nCgiKind;
+        run.gd = m_nImageMethod == 0 ? 1 : 0;
+        run.serverOs = m_nServerOs;
+        run.cgiDataDir = cgiData;
+        run.hosts = *hosts;
+        GenerateKitSite(run, *m_pResultsBox);
+        break;
+    }
+    case kCgiHosted: {
+        HttpClient http;
+        const HostedService service{&http, *hosts};
+        GenerateHostedSite(m_table, m_strHomeDir, output, Cp949FromUtf8(m_strUserId.toStdString()),
+                           Cp949FromUtf8(m_strPassword.toStdString()), *m_pResultsBox, service, cgiData);
+        break;
+    }
+    default:
+        break; // no run for an unknown kind
+    }
+}
+
+} // namespace orvex::ui

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: MIT
+// What the window tests share: the offscreen application, controls found by id, and answers
+// given to message boxes by a timer, so that no test waits for a click.
+#pragma once
+
+#include "converter/ui/resource_ids.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <cstdlib>
+
+namespace orvex::ui::test {
+
+inline void EnsureApplication() {
+    if (QApplication::instance() == nullptr) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        static int argc = 1;
+        static char name[] = "converter_ui_tests";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv); // lives for the whole test program
+    }
+}
+
+template <typename T = QObject>
+T* FindById(QObject* root, int id) {
+    for (T* child : root->findChildren<T*>()) {
+        if (child->property(kResourceIdProperty).toInt() == id) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+// Answers the next message box with button and records its text. The timer keeps looking
+// until a box is open, so it also serves boxes that open after other modal windows.
+inline void AnswerMessageBox(QMessageBox::StandardButton button, QString* text = nullptr) {
+    auto* timer = new QTimer();
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, button, text] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            return;
+        }
+        if (text != nullptr) {
+            *text = box->text();
+        }
+        if (QAbstractButton* b = box->button(button)) {
+            b->click();
+        } else {
+            box->reject();
+        }
+        timer->deleteLater();
+        timer->stop();
+    });
+    timer->start();
+}
+
+} // namespace orvex::ui::test
