@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// A private Apache httpd with mod_php for one test: its own config, port and logs in a scratch folder.
+// A private Apache httpd for one test (mod_php and what the test adds): its own config, port and logs.
 #pragma once
 
 #include <arpa/inet.h>
@@ -51,10 +51,12 @@ inline std::string FindPhpModule() {
 
 // Serves docRoot as Debian's stock configuration would: folder listings on, .htaccess ignored
 // (AllowOverride None), PHP through mod_php. Started as root it serves as www-data, so the kit
-// folders need the write permissions the converter's notes ask for.
+// folders need the write permissions the converter's notes ask for. extraConfig is appended
+// as it is (a CGI kit's test adds mod_cgi and the kit folder's handler there).
 class ApacheServer {
 public:
-    ApacheServer(const std::string& docRoot, const std::string& scratch) : m_port(FreePort()) {
+    ApacheServer(const std::string& docRoot, const std::string& scratch, const std::string& extraConfig = "")
+        : m_port(FreePort()) {
         const std::string conf = scratch + "/httpd.conf";
         const std::string mods = "/usr/lib/apache2/modules/";
         std::ofstream f(conf);
@@ -81,7 +83,8 @@ public:
           << "<Directory " << docRoot << ">\n  Options Indexes FollowSymLinks\n  AllowOverride None\n"
           << "  Require all granted\n</Directory>\n"
           << "DirectoryIndex index.html index.php\n"
-          << "<FilesMatch \"\\.php$\">\n  SetHandler application/x-httpd-php\n</FilesMatch>\n";
+          << "<FilesMatch \"\\.php$\">\n  SetHandler application/x-httpd-php\n</FilesMatch>\n"
+          << extraConfig;
         f.close();
         std::string bin = "/usr/sbin/apache2";
         char* argv[] = {bin.data(), const_cast<char*>("-DFOREGROUND"), const_cast<char*>("-f"),
