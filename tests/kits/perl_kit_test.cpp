@@ -408,3 +408,27 @@ TEST_F(PerlKitTest, StaleCodesAndImagesArePurged) {
 }
 
 } // namespace
+
+namespace {
+
+// Both PERL kits carry the same core; only the random source and the main.exe call differ.
+// The Windows kit cannot run here: this is all that is checked of it, besides its review.
+TEST(PerlKitSources, LinuxAndWindowsKitsShareOneCore) {
+    const std::string root = std::string(ORVEX_CGIDATA_DIR) + "/Perl/";
+    auto core = [](const std::string& text) {
+        const auto from = text.find("# ---- kit core");
+        const auto to = text.find("# ---- end of kit core ----");
+        return from == std::string::npos || to == std::string::npos ? std::string() : text.substr(from, to - from);
+    };
+    const std::string onLinux = core(Slurp(root + "linux/antispamin.pl"));
+    ASSERT_GT(onLinux.size(), 1000u);
+    EXPECT_EQ(onLinux, core(Slurp(root + "window/antispamin.pl")));
+    // The answer scripts differ in their first line, which names perl, only.
+    auto afterFirstLine = [](const std::string& text) { return text.substr(text.find('\n')); };
+    EXPECT_EQ(afterFirstLine(Slurp(root + "linux/antispamout.pl")),
+              afterFirstLine(Slurp(root + "window/antispamout.pl")));
+    // A Windows build of codeimg does not exist; the converter reports it missing.
+    EXPECT_FALSE(fs::exists(root + "window/main.exe"));
+}
+
+} // namespace
