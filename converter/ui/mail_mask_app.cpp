@@ -31,6 +31,11 @@ bool CMailMaskApp::InitInstance(const std::string& settingsPath) {
         return false;
     }
     m_pMainFrame = std::make_unique<CMainFrame>(settingsPath);
+    // The first start asks for the settings before the window is shown.
+    if (m_pMainFrame->SettingsMissing() && !m_pMainFrame->RunFirstSetup()) {
+        m_nStartupExitCode = 0;
+        return false;
+    }
     m_pMainFrame->show();
     if (m_bShowSplash) {
         (new CStartSplash())->ShowSplashScreen();

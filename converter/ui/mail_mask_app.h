@@ -25,9 +25,13 @@ public:
     bool InitInstance(const std::string& settingsPath = "default.cfg");
 
     CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
+    // The program's exit status when InitInstance returned false: 0 when the user cancelled the
+    // first-run wizard, 1 when the start-up failed.
+    int StartupExitCode() const { return m_nStartupExitCode; }
 
 private:
     bool m_bShowSplash = true;
+    int m_nStartupExitCode = 1;
     CMailMaskDoc m_doc;
     std::unique_ptr<CMainFrame> m_pMainFrame;
 };

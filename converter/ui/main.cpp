@@ -5,7 +5,7 @@
 int main(int argc, char** argv) {
     orvex::ui::CMailMaskApp app(argc, argv);
     if (!app.InitInstance()) {
-        return 1;
+        return app.StartupExitCode();
     }
     return app.exec();
 }

@@ -8,6 +8,7 @@
 #include "converter/ui/hint_wnd.h"
 #include "converter/ui/list_email_view.h"
 #include "converter/ui/list_html_file_view.h"
+#include "converter/ui/setup_wizard_sheet.h"
 #include "converter/ui/texts.h"
 #include "converter/ui/tree_sub_dir_view.h"
 #include "platform/paths.h"
@@ -16,7 +17,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
@@ -47,18 +47,10 @@ CMainFrame::CMainFrame(std::string settingsPath, QWidget* parent)
     setProperty(kResourceIdProperty, kIdrMainFrame);
     setWindowIcon(QIcon(QStringLiteral(":/orvex/orvex128.png")));
     m_bmpToolbar = QPixmap(QStringLiteral(":/orvex/toolbar177.png"));
-    m_chooseHomeDir = [this](bool) -> std::optional<std::string> {
-        const QString dir = QFileDialog::getExistingDirectory(
-            this, QString(), QString::fromStdString(Utf8FromProgramText(m_settings.m_strHomeDir)));
-        if (dir.isEmpty()) {
-            return std::nullopt;
-        }
-        return StripTrailingSeparators(ProgramTextFromUtf8(QDir::toNativeSeparators(dir).toStdString()));
-    };
 
     CreatePanes();
-    // A missing or unreadable default.cfg leaves the factory values.
-    ReadSettingsFile(m_settings, m_strSettingsPath);
+    // A missing or unreadable default.cfg leaves the factory values until the first-run wizard.
+    m_bSettingsMissing = ReadSettingsFile(m_settings, m_strSettingsPath) == SettingsFileStatus::Missing;
     setWindowTitle(Text(texts::kMainTitle));
     CreateMenus();
     CreateToolBar();
@@ -321,19 +313,28 @@ void CMainFrame::OnCommand(int id) {
 }
 
 void CMainFrame::OnSetup(bool serverPage) {
-    if (!m_chooseHomeDir) {
-        return;
-    }
-    const std::optional<std::string> home = m_chooseHomeDir(serverPage);
-    if (!home) {
+    const std::string before = m_settings.m_strHomeDir;
+    CSetupWizardSheet sheet(this);
+    sheet.SetActivePage(serverPage ? 0 : 1);
+    if (sheet.RunSetup(m_settings, kSetupSheetMode) != kSetupOk) {
         return;
     }
     // Only a real change of folder rebuilds the tree: the letter case alone is no change.
-    const bool changed = !PathsEqualIgnoreCaseCp949(*home, m_settings.m_strHomeDir);
-    m_settings.m_strHomeDir = *home;
-    if (changed) {
+    if (!PathsEqualIgnoreCaseCp949(before, m_settings.m_strHomeDir)) {
         m_pTree->UM_HOMEDIRCHANGED(m_settings);
     }
+}
+
+bool CMainFrame::RunFirstSetup() {
+    CSetupWizardSheet sheet(this);
+    sheet.SetActivePage(0);
+    if (sheet.RunSetup(m_settings, kSetupWizardMode) == kSetupCancel) {
+        return false;
+    }
+    WriteSettingsFile(m_settings, m_strSettingsPath);
+    m_bSettingsMissing = false;
+    m_pTree->UM_HOMEDIRCHANGED(m_settings);
+    return true;
 }
 
 void CMainFrame::OnGenerateHtml() {

@@ -54,8 +54,11 @@ public:
     QWidget* ActivePane() const { return m_pActivePane; }
     void SetActivePane(QWidget* pane);
 
-    // Until the settings sheet exists, this stands in for it; tests replace it.
-    std::function<std::optional<std::string>(bool serverPage)> m_chooseHomeDir;
+    // True when default.cfg could not be read at construction: the first start.
+    bool SettingsMissing() const { return m_bSettingsMissing; }
+    // The first-run wizard; on Finish the settings file is written at once and the tree shows
+    // the new home directory. False when the user cancelled.
+    bool RunFirstSetup();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -79,6 +82,7 @@ private:
     QSplitter* m_wndSplitter2 = nullptr; // page list over e-mail list
     ConverterSettings m_settings;
     std::string m_strSettingsPath;
+    bool m_bSettingsMissing = false;
     QPixmap m_bmpToolbar;
     QPointer<CHintWnd> m_pHintWnd;
     QToolBar* m_wndToolBar = nullptr;

@@ -13,6 +13,7 @@
 #include "platform/text_codec.h"
 
 #include "temp_dir.h"
+#include "ui_test_support.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -92,7 +94,6 @@ protected:
 
     std::unique_ptr<CMainFrame> MakeFrameFromFile() {
         auto frame = std::make_unique<CMainFrame>(m_cfg);
-        frame->m_chooseHomeDir = [this](bool) { return m_nextHome; };
         frame->EmailList()->m_showMessage = [this](const QString& text) { m_messages.push_back(text); };
         frame->PageList()->m_openInEditor = [this](const std::string& p) { m_opened.push_back("edit " + p); };
         frame->PageList()->m_openInBrowser = [this](const std::string& p) { m_opened.push_back("open " + p); };
@@ -138,7 +139,15 @@ protected:
     test::TempDir m_dir;
     std::string m_home;
     std::string m_cfg;
-    std::optional<std::string> m_nextHome;
+
+    // Sets the home directory in the sheet that the next command opens, and confirms it.
+    static void AnswerSheet(const std::string& home) {
+        uitest::OnNextModal([home](QWidget* sheet) {
+            sheet->findChild<QTabWidget*>()->setCurrentIndex(1); // a page never opened stores nothing
+            FindById<QLineEdit>(sheet, kIdcHomeDir)->setText(QString::fromStdString(home));
+            QTest::mouseClick(FindById<QPushButton>(sheet, kIdOk), Qt::LeftButton);
+        });
+    }
     std::vector<QString> m_messages;
     std::vector<std::string> m_opened;
 };
@@ -463,7 +472,7 @@ TEST_F(ConverterUiTest, SettingsAreWrittenAtCloseAndReadAtTheNextStart) {
         EXPECT_EQ(frame->Settings(), ConverterSettings{});
         EXPECT_EQ(frame->windowTitle(),
                   QString::fromUtf8("메일주소 자동변환 프로그램 - Velmorant Auto Converter 0.8b"));
-        m_nextHome = m_home;
+        AnswerSheet(m_home);
         frame->OnCommand(kIdDefaultValues);
         EXPECT_EQ(frame->Tree()->topLevelItem(0)->text(0).toStdString(), m_home);
         EXPECT_EQ(frame->PageList()->Directory(), m_home); // listed at once: the factory whole-directory flag
@@ -479,9 +488,10 @@ TEST_F(ConverterUiTest, SettingsAreWrittenAtCloseAndReadAtTheNextStart) {
 TEST_F(ConverterUiTest, ChangingOnlyTheLetterCaseKeepsTheTree) {
     auto frame = MakeFrame();
     Scan(*frame, {"index.html"});
-    std::string upper = m_home;
-    std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
-    m_nextHome = upper;
+    // The sheet accepts only an existing folder: one whose name differs only in case.
+    const std::string upper = m_dir.Path("SITE");
+    std::filesystem::create_directories(upper);
+    AnswerSheet(upper);
     frame->OnCommand(kIdSetupSheet);
     EXPECT_EQ(frame->Tree()->topLevelItem(0)->text(0).toStdString(), m_home);
     EXPECT_EQ(frame->EmailList()->topLevelItemCount(), 2);

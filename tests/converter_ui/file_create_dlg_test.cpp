@@ -27,12 +27,12 @@
 namespace orvex::ui {
 namespace {
 
-using test::AnswerMessageBox;
-using test::FindById;
+using uitest::AnswerMessageBox;
+using uitest::FindById;
 
 class FileCreateDlgTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { test::EnsureApplication(); }
+    static void SetUpTestSuite() { uitest::EnsureApplication(); }
 
     FileCreateDlgTest() {
         m_home = m_dir.Path("site");

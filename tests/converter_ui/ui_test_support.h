@@ -11,8 +11,9 @@
 #include <QTimer>
 
 #include <cstdlib>
+#include <functional>
 
-namespace orvex::ui::test {
+namespace orvex::ui::uitest {
 
 inline void EnsureApplication() {
     if (QApplication::instance() == nullptr) {
@@ -58,4 +59,20 @@ inline void AnswerMessageBox(QMessageBox::StandardButton button, QString* text =
     timer->start();
 }
 
-} // namespace orvex::ui::test
+// Runs act on the next modal window that is not a message box, once it is open.
+inline void OnNextModal(std::function<void(QWidget*)> act) {
+    auto* timer = new QTimer();
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act = std::move(act)] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || qobject_cast<QMessageBox*>(modal) != nullptr) {
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        act(modal);
+    });
+    timer->start();
+}
+
+} // namespace orvex::ui::uitest
