@@ -6,16 +6,23 @@
 
 #ifdef ORVEX_EXAMPLE_SITE
 #include "converter/scan_table.h"
+#include "converter/service_hosts.h"
 #include "converter/ui/about_box.h"
+#include "converter/ui/file_create_dlg.h"
 #include "converter/ui/hint_wnd.h"
 #include "converter/ui/list_email_view.h"
 #include "converter/ui/main_frame.h"
 #include "converter/ui/name_edit_dlg.h"
 #include "converter/ui/resource_ids.h"
+#include "converter/ui/setup_wizard_sheet.h"
 #include "converter/ui/start_splash.h"
 #include "converter/ui/tree_sub_dir_view.h"
 
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #endif
 
 #include <QApplication>
@@ -47,6 +54,34 @@ bool Save(QWidget& window, const QString& dir, const char* name) {
     window.hide();
     return saved;
 }
+
+#ifdef ORVEX_EXAMPLE_SITE
+// The setup sheet on page, in mode, saved once it is open; the wizard's second page is reached
+// by its own Next button so that its buttons are as the user sees them.
+bool SaveSheet(orvex::ConverterSettings settings, int mode, int page, const QString& dir, const char* name) {
+    bool saved = false;
+    QTimer::singleShot(0, [&] {
+        auto* sheet = qobject_cast<orvex::ui::CSetupWizardSheet*>(QApplication::activeModalWidget());
+        if (sheet == nullptr) {
+            return;
+        }
+        if (mode == orvex::ui::kSetupWizardMode && page == 1) {
+            for (QPushButton* b : sheet->findChildren<QPushButton*>()) {
+                if (b->property(orvex::ui::kResourceIdProperty).toInt() == orvex::ui::kIdWizNext) {
+                    b->click();
+                }
+            }
+        }
+        QApplication::processEvents();
+        saved = Save(*sheet, dir, name);
+        sheet->reject();
+    });
+    orvex::ui::CSetupWizardSheet sheet;
+    sheet.SetActivePage(mode == orvex::ui::kSetupWizardMode ? 0 : page);
+    sheet.RunSetup(settings, mode);
+    return saved;
+}
+#endif
 
 } // namespace
 
@@ -100,6 +135,38 @@ int main(int argc, char** argv) {
     auto* splash = new orvex::ui::CStartSplash();
     ok = Save(*splash, dir, "orvex_splash") && ok;
     delete splash;
+    // The setup sheet: both pages as the first-run wizard and as the menu's sheet.
+    orvex::ConverterSettings wizard;
+    ok = SaveSheet(wizard, orvex::ui::kSetupWizardMode, 0, dir, "orvex_setup_wizard_cgi") && ok;
+    ok = SaveSheet(wizard, orvex::ui::kSetupWizardMode, 1, dir, "orvex_setup_wizard_default") && ok;
+    orvex::ConverterSettings current = frame.Settings();
+    current.m_nCgiKind = orvex::kCgiPhp;
+    current.m_nServerOs = orvex::kOsLinux;
+    ok = SaveSheet(current, orvex::ui::kSetupSheetMode, 0, dir, "orvex_setup_sheet_cgi") && ok;
+    ok = SaveSheet(current, orvex::ui::kSetupSheetMode, 1, dir, "orvex_setup_sheet_default") && ok;
+
+    // The generation dialog after a PHP run into a scratch folder, and after a hosted run that
+    // met no service (no service answers on this machine).
+    const std::string login = QDir(work.path()).filePath("login.cfg").toStdString();
+    const QString out = QDir(work.path()).filePath("out");
+    QDir().mkpath(out);
+    {
+        orvex::ui::CFileCreateDlg php(converter.m_strHomeDir, orvex::kCgiPhp, mails->Table(), orvex::kOsLinux, login);
+        php.findChild<QLineEdit*>(QStringLiteral("m_editOutputDir"))->setText(QDir::toNativeSeparators(out));
+        php.OnGenerate();
+        ok = Save(php, dir, "orvex_generation_php") && ok;
+    }
+    {
+        qputenv(orvex::kServiceHostVariable, "127.0.0.1:1");
+        orvex::ui::CFileCreateDlg hosted(converter.m_strHomeDir, orvex::kCgiHosted, mails->Table(), orvex::kOsWindows,
+                                         login);
+        hosted.findChild<QLineEdit*>(QStringLiteral("m_editUserId"))->setText(QStringLiteral("velmorant"));
+        hosted.findChild<QLineEdit*>(QStringLiteral("m_editPassword"))->setText(QStringLiteral("secret"));
+        hosted.OnGenerate();
+        ok = Save(hosted, dir, "orvex_generation_hosted") && ok;
+        qunsetenv(orvex::kServiceHostVariable);
+    }
+
     frame.move(0, 0);
     frame.show();
     auto* hint = new orvex::ui::CHintWnd(&frame);
