@@ -58,6 +58,10 @@ public:
         // Bound and listening from here on: connections wait in the backlog until the loop runs.
         m_port = m_server.bind_to_any_port("127.0.0.1");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        // A stop before the loop has started would be lost and the join would wait forever.
+        while (!m_server.is_running()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
     }
     ~ServiceDouble() {
         m_server.stop();

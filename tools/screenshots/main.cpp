@@ -2,6 +2,7 @@
 // orvex-screenshots OUTDIR: every window of the programs, shown offscreen as a user first sees
 // it and saved as a PNG, so that layouts and Korean texts can be looked at without a display.
 #include "platform/profile_store.h"
+#include "service_double.h"
 #include "updater/ui/auto_update_dlg.h"
 
 #ifdef ORVEX_EXAMPLE_SITE
@@ -145,8 +146,8 @@ int main(int argc, char** argv) {
     ok = SaveSheet(current, orvex::ui::kSetupSheetMode, 0, dir, "orvex_setup_sheet_cgi") && ok;
     ok = SaveSheet(current, orvex::ui::kSetupSheetMode, 1, dir, "orvex_setup_sheet_default") && ok;
 
-    // The generation dialog after a PHP run into a scratch folder, and after a hosted run that
-    // met no service (no service answers on this machine).
+    // The generation dialog after a PHP run into a scratch folder, and after a hosted run
+    // against the tests' stand-in for the service.
     const std::string login = QDir(work.path()).filePath("login.cfg").toStdString();
     const QString out = QDir(work.path()).filePath("out");
     QDir().mkpath(out);
@@ -157,7 +158,9 @@ int main(int argc, char** argv) {
         ok = Save(php, dir, "orvex_generation_php") && ok;
     }
     {
-        qputenv(orvex::kServiceHostVariable, "127.0.0.1:1");
+        orvex::test::ServiceDouble service;
+        service.AddMember("velmorant", "secret", 42);
+        qputenv(orvex::kServiceHostVariable, QByteArray::fromStdString(service.Host()));
         orvex::ui::CFileCreateDlg hosted(converter.m_strHomeDir, orvex::kCgiHosted, mails->Table(), orvex::kOsWindows,
                                          login);
         hosted.findChild<QLineEdit*>(QStringLiteral("m_editUserId"))->setText(QStringLiteral("velmorant"));
