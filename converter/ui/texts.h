@@ -49,9 +49,10 @@ inline constexpr const char* kOutputMissing = "디렉토리가 존재하지 않�
 inline constexpr const char* kOutputIsHome = "원본이 있는 홈디렉토리가 아닌 다른 디렉토리를 선택하셔야합니다.";
 // Ours: an empty folder would put the pages beside the program.
 inline constexpr const char* kOutputEmpty = "생성위치에 디렉토리를 적으셔야합니다.";
-inline constexpr const char* kGenerationNotice = "생성되는 위치는 원본과는 다른\r\n위치의 디렉토리를 지정하셔야 나중을 위해 안전 합니다\r\n"
-                                                 "기존에 생성한 데이타와는 연결이 불가능 하므로\r\n"
-                                                 "추가적인 수정이 있을때 처음부터 다시 생성하십시오\r\n";
+inline constexpr const char* kGenerationNotice =
+    "생성되는 위치는 원본과는 다른\r\n위치의 디렉토리를 지정하셔야 나중을 위해 안전 합니다\r\n"
+    "기존에 생성한 데이타와는 연결이 불가능 하므로\r\n"
+    "추가적인 수정이 있을때 처음부터 다시 생성하십시오\r\n";
 inline constexpr const char* kCgiNamePhp = "PHP";
 inline constexpr const char* kCgiNameAsp = "ASP";
 inline constexpr const char* kCgiNameJsp = "JSP";
