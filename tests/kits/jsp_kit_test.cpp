@@ -161,6 +161,8 @@ protected:
             std::vector<std::pair<std::string, std::string>>{{"", m_site}, {"/Velmorant", m_kit}}, m_dir.Path());
         ASSERT_TRUE(m_server->Running()) << m_server->Log();
         m_http = std::make_unique<httplib::Client>("127.0.0.1", m_server->Port());
+        // The first request of a page may wait for the server to compile it on a busy machine.
+        m_http->set_read_timeout(120, 0);
     }
     void TearDown() override {
         m_http.reset();

@@ -164,6 +164,8 @@ protected:
         m_server = std::make_unique<ApacheServer>(m_site, m_dir.Path(), cgi);
         ASSERT_TRUE(m_server->Running()) << m_server->ErrorLog();
         m_http = std::make_unique<httplib::Client>("127.0.0.1", m_server->Port());
+        // The first request of a page may wait for the server to compile it on a busy machine.
+        m_http->set_read_timeout(120, 0);
     }
     void TearDown() override {
         m_http.reset();
