@@ -28,7 +28,7 @@ std::vector<KindFile> KindFiles(int32_t cgiKind, bool gd, int32_t serverOs);
 // The permission notes shown after a run (UTF-8, CR LF line ends).
 std::string PermissionNotes(int32_t cgiKind, bool gd, int32_t serverOs);
 
-// What a kit could not get. The spec'd run ignores these; reporting them keeps an incomplete
+// What a kit could not get. Copies and folder creations go on past these; reporting them keeps an incomplete
 // kit from passing as a finished one. Paths are program text.
 struct KitProblems {
     std::vector<std::string> missing; // sources that do not exist

@@ -216,13 +216,13 @@
     // Deletes records and images older than a token's lifetime, and leftovers of interrupted writes.
     static void purgeStale(File kit) {
         long limit = (now() - kitConfig(kit).get("token_seconds") - 60) * 1000;
-        Object[][] specs = {{records(kit), "([0-9a-f]{64}\\.txt|[0-9a-f]{32}\\.part)"},
+        Object[][] folders = {{records(kit), "([0-9a-f]{64}\\.txt|[0-9a-f]{32}\\.part)"},
                             {new File(kit, "antispambmp"), "[0-9a-f]{32}\\.png(\\.part)?"}};
-        for (Object[] spec : specs) {
-            File[] files = ((File) spec[0]).listFiles();
+        for (Object[] folder : folders) {
+            File[] files = ((File) folder[0]).listFiles();
             if (files == null) continue;
             for (File f : files)
-                if (f.getName().matches((String) spec[1]) && f.lastModified() < limit) f.delete();
+                if (f.getName().matches((String) folder[1]) && f.lastModified() < limit) f.delete();
         }
     }
 

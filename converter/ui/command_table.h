@@ -19,7 +19,7 @@ enum class CommandTarget {
     Application, // the about box
 };
 
-struct CommandSpec {
+struct CommandEntry {
     int id;
     const char* menuText;    // nullptr: not on the main menu
     const char* accelerator; // QKeySequence text; nullptr: none
@@ -27,7 +27,7 @@ struct CommandSpec {
     CommandTarget target;
 };
 
-inline constexpr std::array<CommandSpec, 23> kCommandTable{{
+inline constexpr std::array<CommandEntry, 23> kCommandTable{{
     {kIdGenerateHtml, "변환된Html생성(&C)", "Ctrl+C", "html생성", CommandTarget::Frame},
     {kIdDefaultValues, "기본값설정", nullptr, "환경설정", CommandTarget::Frame},
     {kIdSetupSheet, "환경설정(&O)", "Ctrl+O", nullptr, CommandTarget::Frame},
@@ -99,8 +99,8 @@ inline constexpr std::array<BulkChoice, 5> kBulkChoices{{{kIdBulkDefault1, kIdAp
                                                          {kIdBulkId, kIdApplyId, "ID적용", kApplyId},
                                                          {kIdBulkRevert, kIdRevert, "변경전..", kApplyRevert}}};
 
-constexpr const CommandSpec* FindCommand(int id) {
-    for (const CommandSpec& c : kCommandTable) {
+constexpr const CommandEntry* FindCommand(int id) {
+    for (const CommandEntry& c : kCommandTable) {
         if (c.id == id) {
             return &c;
         }

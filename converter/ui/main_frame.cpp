@@ -108,13 +108,13 @@ void CMainFrame::CreateMenus() {
                 menu->addSeparator();
                 continue;
             }
-            const CommandSpec* spec = FindCommand(id);
+            const CommandEntry* command = FindCommand(id);
             // The settings command's second menu item names the home directory.
-            const char* text = id == kIdDefaultValues && homeDirItem ? kHomeDirMenuText : spec->menuText;
+            const char* text = id == kIdDefaultValues && homeDirItem ? kHomeDirMenuText : command->menuText;
             homeDirItem = homeDirItem || id == kIdDefaultValues;
             QAction* action = MakeAction(id, Text(text), menu);
-            if (spec->accelerator != nullptr) {
-                action->setShortcut(QKeySequence(QString::fromLatin1(spec->accelerator)));
+            if (command->accelerator != nullptr) {
+                action->setShortcut(QKeySequence(QString::fromLatin1(command->accelerator)));
             }
             if (id == kIdViewToolbar || id == kIdViewStatusBar) {
                 action->setCheckable(true);
@@ -217,11 +217,11 @@ void CMainFrame::SetActivePane(QWidget* pane) {
 }
 
 bool CMainFrame::IsCommandEnabled(int id) const {
-    const CommandSpec* spec = FindCommand(id);
-    if (spec == nullptr) {
+    const CommandEntry* command = FindCommand(id);
+    if (command == nullptr) {
         return false;
     }
-    switch (spec->target) {
+    switch (command->target) {
     case CommandTarget::EmailList:
         return m_pActivePane == m_pEmailList;
     case CommandTarget::ActiveList:

@@ -218,8 +218,8 @@ sub kit_clear_failures {
 # Deletes records and images older than a token's lifetime, and leftovers of interrupted writes.
 sub kit_purge_stale {
     my $limit = time - kit_config()->{token_seconds} - 60;
-    for my $spec (['antispam', qr/\A[0-9a-f]{32}(?:[0-9a-f]{32})?\.pl\z/], ['antispambmp', qr/\A[0-9a-f]{32}\.png\z/]) {
-        my ($sub, $pattern) = @$spec;
+    for my $folder (['antispam', qr/\A[0-9a-f]{32}(?:[0-9a-f]{32})?\.pl\z/], ['antispambmp', qr/\A[0-9a-f]{32}\.png\z/]) {
+        my ($sub, $pattern) = @$folder;
         opendir(my $d, kit_path($sub)) or next;
         for my $name (grep { $_ =~ $pattern } readdir $d) {
             my $file = kit_path($sub, $name);
