@@ -242,6 +242,21 @@ bool GenerateHostedSite(const ScanTable& table, const std::string& homeDir, cons
     return true;
 }
 
+CleanAnswer ParseCleanAnswer(std::string_view reply) {
+    CleanAnswer answer;
+    const auto lines = AnswerLines(reply);
+    if (lines.size() > 1) {
+        answer.kind = CleanAnswer::Kind::TwoLines;
+        return answer;
+    }
+    const std::string_view line = lines.empty() ? std::string_view() : lines[0];
+    if (line.substr(0, 2) == "er") {
+        answer.kind = CleanAnswer::Kind::Error;
+        answer.code = ErrorCode(line);
+    }
+    return answer;
+}
+
 bool CleanServer(const std::string& userId, const std::string& password, ResultsBox& box, Asker& asker,
                  const HostedService& service) {
     if (!asker.AskYesNo(Text(texts::kCleanQuestion))) {
@@ -262,18 +277,17 @@ bool CleanServer(const std::string& userId, const std::string& password, Results
         log.Replace(Text(texts::kCleanNetwork));
         return false;
     }
-    const auto lines = AnswerLines(reply);
-    if (lines.size() > 1) {
+    const CleanAnswer answer = ParseCleanAnswer(reply);
+    if (answer.kind == CleanAnswer::Kind::TwoLines) {
         log.Replace(Text(texts::kCleanTwoLines));
         return false;
     }
-    const std::string_view line = lines.empty() ? std::string_view() : lines[0];
-    if (line.substr(0, 2) != "er") {
+    if (answer.kind == CleanAnswer::Kind::Done) {
         log.Replace(Text(texts::kCleanDone));
         return true;
     }
     std::string_view text;
-    switch (ErrorCode(line)) {
+    switch (answer.code) {
     case 1:
         text = texts::kCleanNoUser;
         break;

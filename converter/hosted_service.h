@@ -74,6 +74,20 @@ bool GenerateHostedSite(const ScanTable& table, const std::string& homeDir, cons
                         const std::string& userId, const std::string& password, ResultsBox& box,
                         const HostedService& service, const std::string& cgiDataDir, HostedRunReport* report = nullptr);
 
+// What the service's answer to a cleaning request says.
+struct CleanAnswer {
+    enum class Kind {
+        Done,     // no "er" line: the store was emptied
+        TwoLines, // more than one line: not an answer of the service
+        Error,    // an "er" line
+    };
+    Kind kind = Kind::Done;
+    int code = 0; // Error only: the line's code, 1..99, or kUploadOtherError
+};
+
+// Reads the whole answer body of a cleaning request.
+CleanAnswer ParseCleanAnswer(std::string_view reply);
+
 // Asks, then empties the member's store. True when the user declined or the service confirmed.
 bool CleanServer(const std::string& userId, const std::string& password, ResultsBox& box, Asker& asker,
                  const HostedService& service);
