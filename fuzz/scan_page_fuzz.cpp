@@ -1,0 +1,150 @@
+// SPDX-License-Identifier: MIT
+// ScanPage on arbitrary page bytes: every entry keeps the span rules of the scanner, and the
+// page's copy, with every entry marked and with none, keeps every byte outside the spans.
+#include "converter/page_rewriter.h"
+#include "converter/scan_table.h"
+#include "fuzz_support.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using orvex::EmailEntry;
+using orvex::EntryKind;
+
+bool IsLetter(char c, char lower) {
+    return (static_cast<unsigned char>(c) | 0x20) == static_cast<unsigned char>(lower);
+}
+
+struct Span {
+    size_t start;
+    size_t end;
+};
+
+// The spans of the page's entries, checked against the scanned text (the page up to its first NUL).
+std::vector<Span> CheckEntries(std::string_view page, const EmailEntry* entries, int32_t count) {
+    const std::string_view text = page.substr(0, page.find('\0'));
+    std::vector<Span> spans;
+    size_t prevEnd = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        const EmailEntry& e = entries[i];
+        FUZZ_CHECK(e.m_nGap >= 0 && e.m_nSpanEnd >= 0);
+        const size_t start = prevEnd + static_cast<size_t>(e.m_nGap);
+        const size_t end = static_cast<size_t>(e.m_nSpanEnd);
+        // Strictly increasing, not overlapping, never empty, never past the scanned text.
+        FUZZ_CHECK(start >= prevEnd && start < end && end <= text.size());
+        FUZZ_CHECK(orvex::SpanStart(entries, i) == start);
+        const std::string_view span = text.substr(start, end - start);
+
+        const std::string_view address = e.m_strAddress;
+        FUZZ_CHECK(address.find('@') != std::string_view::npos && address.find('.') != std::string_view::npos);
+        const size_t at = text.find(address, start >= address.size() ? start - address.size() : 0);
+        FUZZ_CHECK(at != std::string_view::npos && at + address.size() <= end);
+        FUZZ_CHECK(e.m_strAfterName == e.m_strBeforeName && e.m_bChanged == 0);
+        switch (e.m_nKind) {
+        case EntryKind::Text:
+            FUZZ_CHECK(span == address);
+            break;
+        case EntryKind::Anchor:
+            // From the tag's "<a" on; the name is text inside it.
+            FUZZ_CHECK(span.size() >= 2 && span[0] == '<' && IsLetter(span[1], 'a'));
+            FUZZ_CHECK(span.find(address) != std::string_view::npos);
+            FUZZ_CHECK(e.m_strBeforeName.empty() || span.find(e.m_strBeforeName) != std::string_view::npos);
+            break;
+        case EntryKind::Area:
+            // From the tag's "hr" on, to the address's end (and its closing quote).
+            FUZZ_CHECK(span.size() >= 2 && IsLetter(span[0], 'h') && IsLetter(span[1], 'r'));
+            break;
+        }
+        spans.push_back({start, end});
+        prevEnd = end;
+    }
+    return spans;
+}
+
+// The link that replaces a converted entry (the rewriter's own form).
+std::string ExpectedLink(const EmailEntry& e, int32_t number) {
+    std::string link = "href='javascript:AntiSpam(" + std::to_string(number) + ")'";
+    if (e.m_nKind != EntryKind::Area) {
+        link = "<a " + link + ">" + e.m_strAfterName + "</a>";
+    }
+    return link;
+}
+
+void CheckRewrite(const orvex::PageRecord& page, std::string_view bytes, const std::vector<Span>& spans) {
+    const std::filesystem::path out = orvex::fuzz::Scratch::Dir() / "out" / "page.html";
+    orvex::RewriteParams params;
+    params.form = orvex::RewriteForm::Kit;
+    params.pageCode = "1234567";
+    params.cgiKind = orvex::kCgiPhp;
+    constexpr int32_t kFirst = 5;
+
+    // Nothing marked: the marker comment and the script block ahead of the page's own bytes, all of them.
+    for (int32_t i = 0; i < page.m_nEntryCount; ++i) {
+        page.m_pFirstEntry[i].m_bChecked = 0;
+    }
+    orvex::RewriteResult r = orvex::RewritePage(page, out.string(), params, kFirst);
+    FUZZ_CHECK(r.status == orvex::RewriteStatus::Ok && r.nextNumber == kFirst);
+    const std::string plain = orvex::fuzz::ReadScratchFile(out);
+    FUZZ_CHECK(plain.size() > bytes.size() && plain.compare(plain.size() - bytes.size(), bytes.size(), bytes) == 0);
+    const std::string header = plain.substr(0, plain.size() - bytes.size());
+    FUZZ_CHECK(header.rfind("<!--AntiSpam1234567", 0) == 0);
+
+    // Everything marked: the same header, the bytes between spans as they were, each span
+    // replaced by its link or, when its address cannot go into the kit's data file, kept.
+    for (int32_t i = 0; i < page.m_nEntryCount; ++i) {
+        page.m_pFirstEntry[i].m_bChecked = 1;
+    }
+    r = orvex::RewritePage(page, out.string(), params, kFirst);
+    FUZZ_CHECK(r.status == orvex::RewriteStatus::Ok);
+    const std::string marked = orvex::fuzz::ReadScratchFile(out);
+    FUZZ_CHECK(marked.compare(0, header.size(), header) == 0);
+    size_t o = header.size();
+    size_t p = 0;
+    int32_t n = kFirst;
+    for (size_t i = 0; i < spans.size(); ++i) {
+        const std::string_view gap = bytes.substr(p, spans[i].start - p);
+        FUZZ_CHECK(marked.compare(o, gap.size(), gap) == 0);
+        o += gap.size();
+        const EmailEntry& e = page.m_pFirstEntry[i];
+        const std::string replacement = orvex::EntryIsConverted(e, params)
+                                            ? ExpectedLink(e, n++)
+                                            : std::string(bytes.substr(spans[i].start, spans[i].end - spans[i].start));
+        FUZZ_CHECK(marked.compare(o, replacement.size(), replacement) == 0);
+        o += replacement.size();
+        p = spans[i].end;
+    }
+    FUZZ_CHECK(marked.size() - o == bytes.size() - p && marked.compare(o, std::string::npos, bytes.substr(p)) == 0);
+    FUZZ_CHECK(r.nextNumber == n);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The table's whole capacity, allocated once: a page may hold any number of entries up to it.
+    static const std::unique_ptr<EmailEntry[]> slots = std::make_unique<EmailEntry[]>(orvex::kMaxEntries);
+    const std::string_view bytes = orvex::fuzz::AsText(data, size);
+    const std::filesystem::path path = orvex::fuzz::Scratch::Dir() / "page.html";
+    orvex::fuzz::WriteScratchFile(path, bytes);
+
+    orvex::PageRecord page;
+    const orvex::ScanResult r = orvex::ScanPage(path.string(), slots.get(), orvex::kMaxEntries, &page, 1);
+    FUZZ_CHECK(r.status == orvex::ScanStatus::Ok || r.status == orvex::ScanStatus::EntryCapacity);
+    if (r.status != orvex::ScanStatus::Ok) {
+        return 0;
+    }
+    FUZZ_CHECK(r.first == slots.get() && r.count >= 0 && r.count <= orvex::kMaxEntries);
+    FUZZ_CHECK(!page.m_strEncoding.empty());
+    for (int32_t i = 0; i < r.count; ++i) {
+        FUZZ_CHECK(slots[static_cast<size_t>(i)].m_pPage == &page && slots[static_cast<size_t>(i)].m_bChecked == 1);
+    }
+    const std::vector<Span> spans = CheckEntries(bytes, slots.get(), r.count);
+
+    page.m_pFirstEntry = slots.get();
+    page.m_nEntryCount = r.count;
+    page.m_strPath = path.string();
+    CheckRewrite(page, bytes, spans);
+    return 0;
+}
