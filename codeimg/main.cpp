@@ -40,7 +40,8 @@ struct Glyph {
 constexpr Glyph kGlyphs[10] = {{FNum0, CNum0}, {FNum1, CNum1}, {FNum2, CNum2}, {FNum3, CNum3}, {FNum4, CNum4},
                                {FNum5, CNum5}, {FNum6, CNum6}, {FNum7, CNum7}, {FNum8, CNum8}, {FNum9, CNum9}};
 
-void SetInk(unsigned char* canvas, int x, int y) {
+// Positions in 64 bits: a pen far off the canvas must be skipped, not wrap around onto it.
+void SetInk(unsigned char* canvas, long long x, long long y) {
     if (x >= 0 && x < kWidth && y >= 0 && y < kHeight) {
         canvas[y * kWidth + x] = kInk;
     }
@@ -61,10 +62,10 @@ void WriteText(unsigned char* canvas, int start, int voffset, const char* code) 
             continue;
         }
         const Glyph& glyph = kGlyphs[c - '0'];
-        const int base = start + kPenAdvance * k;
-        int h = base;
+        const long long base = static_cast<long long>(start) + kPenAdvance * k;
+        long long h = base;
         for (int p = 0; p < glyph.count; ++p) {
-            SetInk(canvas, h + glyph.points[p][0], kHeight - (voffset + glyph.points[p][1]));
+            SetInk(canvas, h + glyph.points[p][0], kHeight - (static_cast<long long>(voffset) + glyph.points[p][1]));
             // The draw comes after the point, so point 0 always stands at base and every run of 17 that follows
             // shares one offset.
             if (p % kShakeRun == 0) {
