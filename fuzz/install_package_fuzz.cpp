@@ -8,8 +8,15 @@
 //
 // Whatever the package says, every change stays inside box/; everything else under scratch is
 // compared with its snapshot after each run. The package file is deleted exactly when it installs.
+//
+// An input whose first byte is odd is the stored package itself, header and zlib stream as they
+// come. Otherwise the rest is the decompressed data (free words, L, command text, file data),
+// stored here with a true header, so that mutations reach the command parser instead of
+// breaking the stream.
 #include "fuzz_support.h"
 #include "updater/package_installer.h"
+
+#include <zlib.h>
 
 #include <map>
 #include <system_error>
@@ -75,11 +82,28 @@ struct Sandbox {
     }
 };
 
+std::string StoredPackage(const uint8_t* data, size_t size) {
+    const std::string_view input = orvex::fuzz::AsText(data, size);
+    if (input.empty() || (input[0] & 1) != 0) {
+        return std::string(input.substr(input.empty() ? 0 : 1));
+    }
+    const std::string_view plain = input.substr(1);
+    uLongf length = compressBound(static_cast<uLong>(plain.size()));
+    std::string compressed(length, '\0');
+    FUZZ_CHECK(compress(reinterpret_cast<Bytef*>(compressed.data()), &length,
+                        reinterpret_cast<const Bytef*>(plain.data()), static_cast<uLong>(plain.size())) == Z_OK);
+    compressed.resize(length);
+    std::string package;
+    orvex::AppendWord(package, static_cast<uint32_t>(compressed.size()));
+    orvex::AppendWord(package, static_cast<uint32_t>(plain.size()));
+    return package + compressed;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Sandbox sandbox;
-    const fs::path packagePath = sandbox.Reset(orvex::fuzz::AsText(data, size));
+    const fs::path packagePath = sandbox.Reset(StoredPackage(data, size));
     const orvex::InstallLocations where{sandbox.installDir.string(), sandbox.idnDir.string()};
 
     const orvex::InstallResult result = orvex::InstallPackage(packagePath.string(), where);

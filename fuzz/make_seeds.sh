@@ -68,9 +68,25 @@ mkdir -p "$C/install_package"
 printf 'md ae:\\new\nwrite ae:\\new\\kdv.exe kdv.exe\ndel ae:\\orvex.exe\nrd ae:\\data\n' >"$work/folders.list"
 printf 'md id:\\cache\nwrite id:\\cache\\idn.dat idn.dat\nwrite ae:\\empty.bin empty.bin\n' >"$work/idn.list"
 printf 'write ae:\\orvex.exe kdv.exe\n' >"$work/replace.list"
+# The target reads an odd first byte as "stored package follows", an even one as "decompressed
+# data follows" (which it stores itself); each package is kept in both forms.
 for list in folders idn replace; do
-    "$MKUPDATE" --version 82 "$work/$list.list" "$C/install_package/$list.tmp" >/dev/null
+    "$MKUPDATE" --version 82 "$work/$list.list" "$work/$list.tmp" >/dev/null
+    python3 - "$work/$list.tmp" "$C/install_package/$list" <<'PY'
+import sys, zlib
+package = open(sys.argv[1], 'rb').read()
+open(sys.argv[2] + '.stored', 'wb').write(b'\x01' + package)
+open(sys.argv[2] + '.plain', 'wb').write(b'\x00' + zlib.decompress(package[8:]))
+PY
 done
+
+# Paths the installer must refuse or keep inside their folder, as mkupdate would never write them.
+python3 - "$C/install_package/hostile.plain" <<'PY'
+import struct, sys
+text = (b'md id:\\\nrd ae:\\\nmd ae:\\.\\x\ndel ae:\\..\\keep.txt\n'
+        b'write id:\\a/../../b 1\nwrite ae:\\x\\.. 1\nwrite ae:\\\x81\\.. 1\nen')
+open(sys.argv[1], 'wb').write(b'\x00' + struct.pack('<3I', 0, 0, len(text)) + text + b'xyz')
+PY
 
 # Code images: a mode byte, the start column and row offset (little-endian), then the code.
 seed code_image digits.bin '\x00\x0a\x00\x00\x00\x09\x00\x00\x001234'
