@@ -6,9 +6,7 @@
 #include "platform/paths.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <set>
-#include <system_error>
 
 namespace orvex {
 
@@ -55,13 +53,12 @@ void CollectFolder(const std::string& dir, const std::vector<DirEntry>& entries,
     }
     for (const auto& f : folders) {
         const std::string sub = JoinPath(dir, f);
-        std::error_code ec;
-        const std::string real = std::filesystem::canonical(sub, ec).string();
-        if (ec) {
+        const auto identity = FileIdentityKey(sub);
+        if (!identity) {
             out.unreadableDirs.push_back(sub);
             continue;
         }
-        if (!visited.insert(real).second) {
+        if (!visited.insert(*identity).second) {
             continue; // a link back into a folder already walked
         }
         const auto subEntries = ListDirectory(sub, ListDetail::TypeOnly);
@@ -82,8 +79,9 @@ std::optional<SitePages> CollectSitePages(const std::string& home) {
     }
     SitePages out;
     std::set<std::string> visited;
-    std::error_code ec;
-    visited.insert(std::filesystem::canonical(home, ec).string());
+    if (const auto identity = FileIdentityKey(home)) {
+        visited.insert(*identity);
+    }
     CollectFolder(home, *entries, visited, out);
     return out;
 }

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <memory>
 
 namespace orvex {
@@ -150,7 +151,7 @@ RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath,
                           int32_t firstNumber) {
     RewriteResult result;
     std::string bytes;
-    if (!ReadFileBytes(page.m_strPath, bytes)) {
+    if (ReadRegularFile(page.m_strPath, bytes, std::numeric_limits<uint32_t>::max()) != FileRead::Ok) {
         result.status = RewriteStatus::SourceUnreadable;
         return result;
     }

@@ -10,8 +10,6 @@
 #include "platform/paths.h"
 #include "platform/text_codec.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <limits>
 
 namespace orvex {
@@ -26,15 +24,6 @@ ScanResult Failure(ScanStatus status, std::string_view text, std::string_view pa
     return r;
 }
 
-bool FileExists(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f != nullptr) {
-        std::fclose(f);
-        return true;
-    }
-    return errno != ENOENT;
-}
-
 void MarkChanged(EmailEntry& entry) {
     entry.m_bChecked = 1;
     entry.m_bChanged = 1;
@@ -46,13 +35,17 @@ void MarkChanged(EmailEntry& entry) {
 ScanResult ScanPage(const std::string& pagePath, EmailEntry* firstSlot, int32_t room, PageRecord* page,
                     int32_t defaultCheck) {
     std::string bytes;
-    if (!ReadFileBytes(pagePath, bytes)) {
-        return Failure(ScanStatus::OpenFailed, FileExists(pagePath) ? texts::kFileUnreadable : texts::kFileNotFound,
-                       pagePath);
-    }
     // Offsets are stored in 32 bits.
-    if (bytes.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
+    switch (ReadRegularFile(pagePath, bytes, static_cast<uint64_t>(std::numeric_limits<int32_t>::max()))) {
+    case FileRead::Ok:
+        break;
+    case FileRead::NotFound:
+        return Failure(ScanStatus::OpenFailed, texts::kFileNotFound, pagePath);
+    case FileRead::TooLarge:
         return Failure(ScanStatus::OpenFailed, texts::kPageTooLarge, pagePath);
+    case FileRead::Unreadable:
+    case FileRead::NotRegular:
+        return Failure(ScanStatus::OpenFailed, texts::kFileUnreadable, pagePath);
     }
     page->m_strEncoding = DetectPageEncoding(bytes);
     const std::string textName = EncodeForPage(texts::kTextEntryName, page->m_strEncoding);

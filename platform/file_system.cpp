@@ -10,7 +10,10 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace orvex {
@@ -57,6 +60,74 @@ bool ReadFileBytes(const std::string& path, std::string& out) {
     out.resize(used);
     return true;
 }
+
+#ifdef _WIN32
+FileRead ReadRegularFile(const std::string& path, std::string& out, uint64_t maxBytes) {
+    out.clear();
+    std::error_code ec;
+    const auto status = fs::status(path, ec);
+    if (!fs::exists(status)) {
+        return FileRead::NotFound;
+    }
+    if (!fs::is_regular_file(status)) {
+        return FileRead::NotRegular;
+    }
+    if (fs::file_size(path, ec) > maxBytes) {
+        return FileRead::TooLarge;
+    }
+    return ReadFileBytes(path, out) ? FileRead::Ok : FileRead::Unreadable;
+}
+#else
+FileRead ReadRegularFile(const std::string& path, std::string& out, uint64_t maxBytes) {
+    out.clear();
+    // Non-blocking, so that opening a pipe with no writer returns at once; the flag does
+    // nothing to reads of a regular file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        if (errno == ENOENT) {
+            return FileRead::NotFound;
+        }
+        struct stat st {};
+        if (errno == ENXIO || (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))) {
+            return FileRead::NotRegular; // ENXIO: a socket, or a pipe opened for writing only
+        }
+        return FileRead::Unreadable;
+    }
+    struct stat st {};
+    FileRead result = FileRead::Ok;
+    if (::fstat(fd, &st) != 0) {
+        result = FileRead::Unreadable;
+    } else if (!S_ISREG(st.st_mode)) {
+        result = FileRead::NotRegular;
+    } else if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+        result = FileRead::TooLarge;
+    } else {
+        // The length when opened; a file that grows meanwhile is taken as it was.
+        out.resize(static_cast<size_t>(st.st_size));
+        size_t used = 0;
+        while (used < out.size()) {
+            const ssize_t n = ::read(fd, out.data() + used, out.size() - used);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0) {
+                result = FileRead::Unreadable;
+                break;
+            }
+            if (n == 0) {
+                break; // shrank since fstat
+            }
+            used += static_cast<size_t>(n);
+        }
+        out.resize(used);
+    }
+    ::close(fd);
+    if (result != FileRead::Ok) {
+        out.clear();
+    }
+    return result;
+}
+#endif
 
 #ifdef _WIN32
 namespace {
@@ -152,6 +223,24 @@ std::string ExecutableDir() {
     }
 #endif
     return self.parent_path().string();
+}
+
+std::optional<std::string> FileIdentityKey(const std::string& path) {
+#ifdef _WIN32
+    std::error_code ec;
+    const auto real = fs::canonical(fs::path(path), ec);
+    if (ec) {
+        return std::nullopt;
+    }
+    return real.string();
+#else
+    // One stat, where resolving the full path would look at every level above it again.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return std::to_string(st.st_dev) + ':' + std::to_string(st.st_ino);
+#endif
 }
 
 bool IsDirectory(const std::string& path) {

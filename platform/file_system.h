@@ -14,6 +14,19 @@ namespace orvex {
 // file cannot be opened or read; never throws.
 bool ReadFileBytes(const std::string& path, std::string& out);
 
+enum class FileRead {
+    Ok,
+    NotFound,   // nothing by that name (a dangling link included)
+    Unreadable, // exists but could not be opened or read
+    NotRegular, // a folder, pipe, device or socket: never opened for reading
+    TooLarge,   // longer than the limit; nothing was read
+};
+
+// Reads a regular file whole into out, refusing anything else before reading a byte, so that
+// a pipe or a link to a device among a site's pages cannot stall or flood the reader. out is
+// left empty unless the result is Ok.
+FileRead ReadRegularFile(const std::string& path, std::string& out, uint64_t maxBytes);
+
 struct DirEntry {
     std::string name; // file name only, in the platform's narrow encoding
     bool isDirectory = false;
@@ -36,6 +49,11 @@ bool WriteFileReplacing(const std::string& path, std::string_view bytes);
 
 // The folder that holds the running program, or empty when the system does not say.
 std::string ExecutableDir();
+
+// A key equal for two paths exactly when they lead to the same file or folder (links
+// followed): the device and inode numbers, or the full path where the system has none.
+// nullopt when path leads nowhere.
+std::optional<std::string> FileIdentityKey(const std::string& path);
 
 // True when path names an existing folder (following symbolic links).
 bool IsDirectory(const std::string& path);

@@ -8,6 +8,11 @@
 
 #include <algorithm>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace orvex {
 namespace {
 
@@ -32,6 +37,35 @@ TEST(FileSystem, MissingFileOrFolderFails) {
     // A folder is not a file to read.
     EXPECT_FALSE(ReadFileBytes(dir.Path(), out));
 }
+
+#ifndef _WIN32
+// What a hostile site may hold among its pages: none of it may stall or flood the reader.
+TEST(FileSystem, RegularFileReadRefusesEverythingElse) {
+    test::TempDir dir;
+    std::string out = "stale";
+    const std::string page = dir.Write("a.html", std::string("x\0y", 3));
+    EXPECT_EQ(ReadRegularFile(page, out, 3), FileRead::Ok);
+    EXPECT_EQ(out, std::string("x\0y", 3));
+    EXPECT_EQ(ReadRegularFile(page, out, 2), FileRead::TooLarge);
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(ReadRegularFile(dir.Write("empty.html", ""), out, 0), FileRead::Ok);
+
+    // A pipe nobody writes to would block an ordinary open for ever.
+    const std::string fifo = dir.Path("fifo.html");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(ReadRegularFile(fifo, out, 1000), FileRead::NotRegular);
+    // A link to an endless device would fill memory.
+    ASSERT_EQ(::symlink("/dev/zero", dir.Path("zero.html").c_str()), 0);
+    EXPECT_EQ(ReadRegularFile(dir.Path("zero.html"), out, 1u << 30), FileRead::NotRegular);
+    EXPECT_EQ(ReadRegularFile(dir.Path(), out, 1000), FileRead::NotRegular);
+
+    ASSERT_EQ(::symlink("nowhere", dir.Path("dangling.html").c_str()), 0);
+    EXPECT_EQ(ReadRegularFile(dir.Path("dangling.html"), out, 1000), FileRead::NotFound);
+    ASSERT_EQ(::symlink("loop.html", dir.Path("loop.html").c_str()), 0);
+    EXPECT_EQ(ReadRegularFile(dir.Path("loop.html"), out, 1000), FileRead::Unreadable);
+    EXPECT_TRUE(out.empty());
+}
+#endif
 
 TEST(FileSystem, ListsFilesAndFolders) {
     test::TempDir dir;
