@@ -223,7 +223,7 @@ Function KitRandomCode()
     Do
         digits = KitRandomHex()
         For i = 0 To 2
-            v = 0
+            v = CLng(0)   ' a Long: four hex digits overflow a 16-bit Integer
             For j = 1 To 4
                 v = v * 16 + InStr("0123456789abcdef", Mid(digits, i * 4 + j, 1)) - 1
             Next
