@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 # Images per second of the whole codeimg process (start, draw, write, exit) beside the process-start floor and PHP GD.
 #
-# usage: bench/codeimg_bench.sh BUILD_DIR   (CODEIMG_BENCH_RUNS sets the runs per round, default 200)
+# usage: bench/codeimg_bench.sh BUILD_DIR   (CODEIMG_BENCH_RUNS sets the runs per round, default 200;
+#        BENCH_TABLE a file that gets the results as rows of ./dev bench's table)
 # Each program runs in rounds of back-to-back starts from this shell; the rounds of the programs alternate and the
 # best round of each counts, so that a neighbour's burst of work spoils no single figure. The floor is the usual,
 # dynamically linked exit-only program; codeimg is linked statically, so the static exit-only program is shown too.
@@ -90,3 +91,13 @@ done
 awk -v n="${PER_RUN[2]}" -v c="${PER_RUN[3]}" -v f="${PER_RUN[0]}" -v p="${PER_RUN[4]}" 'BEGIN {
     printf "target within 1.5x the floor: %s (%.2fx new file, %.2fx replacing); faster than PHP GD: %s (%.1fx)\n",
         c <= 1.5 * f && n <= 1.5 * f ? "met" : "MISSED", n / f, c / f, c < p ? "met" : "MISSED", p / c }'
+
+if [ -n "${BENCH_TABLE:-}" ]; then
+    for k in 2 3 4; do
+        awk -v l="${LABELS[$k]}" -v ns="${PER_RUN[$k]}" -v f="${PER_RUN[0]}" -v c="${PER_RUN[3]}" -v k="$k" 'BEGIN {
+            target = k == 4 ? "codeimg faster than this" : "<= 1.5x the floor"
+            verdict = k == 4 ? (c < ns ? "met" : "MISSED") : (ns <= 1.5 * f ? "met" : "MISSED")
+            printf "%s\t%.0f us, %.0f images/s\tfloor %.0f us\t%.2fx\t%s\t%s\n", l, ns / 1000, 1e9 / ns, f / 1000, ns / f,
+                target, verdict }' >>"$BENCH_TABLE"
+    done
+fi
