@@ -43,15 +43,7 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace orvex::ui {
 namespace {
 
-template <typename T = QObject>
-T* FindById(QObject* root, int id) {
-    for (T* child : root->findChildren<T*>()) {
-        if (child->property(kResourceIdProperty).toInt() == id) {
-            return child;
-        }
-    }
-    return nullptr;
-}
+using uitest::FindById;
 
 std::string Page(std::string_view body) {
     return "<html><head><meta charset=\"utf-8\"></head><body>" + std::string(body) + "</body></html>";
@@ -63,15 +55,7 @@ std::string Sep(std::string_view a, std::string_view b) {
 
 class ConverterUiTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (QApplication::instance() == nullptr) {
-            setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            static int argc = 1;
-            static char name[] = "converter_ui_tests";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv); // lives for the whole test program
-        }
-    }
+    static void SetUpTestSuite() { uitest::EnsureApplication(); }
 
     ConverterUiTest() {
         m_dir.Write("site/index.html", Page("<a href=\"mailto:boss@a.kr\">Boss</a> and sales@a.kr"));
