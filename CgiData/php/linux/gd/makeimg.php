@@ -1,9 +1,11 @@
 <?php
 // SPDX-License-Identifier: MIT
 // Draws a verification code with GD. A reader that knows numfont.inc and slides its shapes over
-// the image must not find them: every glyph gets its own variant, size, rotation, shear and
-// stroke width, the whole image is warped, and strokes of the same ink cross the digits.
-// A person reads the digits because they stay thick, upright within 20 degrees and apart.
+// the image must not find them: each digit is a light core inside a band of ink whose width is
+// its own and swells and thins along the stroke, so a template lands on the paper of the core
+// or on the wrong edge of the band; each also gets its own variant, size, proportions,
+// rotation, shear and bend, and the whole image is warped. A person reads a bold light digit
+// outlined in dark ink, upright within 15 degrees; the clutter lies under the digits.
 // Requested on its own this file only defines functions and prints nothing.
 
 require_once __DIR__ . '/numfont.inc';
@@ -11,12 +13,35 @@ require_once __DIR__ . '/numfont.inc';
 const MAKEIMG_WIDTH = 150;
 const MAKEIMG_HEIGHT = 56;
 
-function makeimg_rand(float $lo, float $hi): float
+// Whether makeimg_seed was called; the kit never calls it.
+function makeimg_seeded(?bool $set = null): bool
 {
-    return $lo + ($hi - $lo) * random_int(0, 1000000) / 1000000;
+    static $seeded = false;
+    if ($set !== null) {
+        $seeded = $set;
+    }
+    return $seeded;
 }
 
-// Points every half pixel along a polyline (already in image coordinates).
+// Makes every following drawing repeat for the same seed, so that a measurement over many
+// images gives the same figure each run. Without it the numbers come from random_int.
+function makeimg_seed(int $seed): void
+{
+    mt_srand($seed);
+    makeimg_seeded(true);
+}
+
+function makeimg_int(int $lo, int $hi): int
+{
+    return makeimg_seeded() ? mt_rand($lo, $hi) : random_int($lo, $hi);
+}
+
+function makeimg_rand(float $lo, float $hi): float
+{
+    return $lo + ($hi - $lo) * makeimg_int(0, 1000000) / 1000000;
+}
+
+// Points every half unit along a polyline (a pixel in the image, a box unit in numfont.inc).
 function makeimg_densify(array $points): array
 {
     $out = [];
@@ -34,21 +59,52 @@ function makeimg_densify(array $points): array
     return $out;
 }
 
+function makeimg_dot($im, float $x, float $y, float $radius, int $color): void
+{
+    $d = max(2, (int)round(2 * $radius));
+    imagefilledellipse($im, (int)round($x), (int)round($y), $d, $d, $color);
+}
+
 // A thick stroke whose width breathes along its length.
 function makeimg_stroke($im, array $points, float $radius, int $color, callable $warp): void
 {
     $phase = makeimg_rand(0, 6.3);
     foreach (makeimg_densify($points) as $k => [$x, $y]) {
         [$x, $y] = $warp($x, $y);
-        $r = $radius * (1 + 0.25 * sin($phase + $k / 9));
-        $d = max(2, (int)round(2 * $r));
-        imagefilledellipse($im, (int)round($x), (int)round($y), $d, $d, $color);
+        makeimg_dot($im, $x, $y, $radius * (1 + 0.25 * sin($phase + $k / 9)), $color);
     }
 }
 
 function makeimg_ink($im): int
 {
-    return imagecolorallocate($im, random_int(0, 90), random_int(0, 70), random_int(20, 110));
+    return imagecolorallocate($im, makeimg_int(0, 90), makeimg_int(0, 70), makeimg_int(20, 110));
+}
+
+// The pen along one glyph's strokes, warped: points [x, y, core radius, band radius]. The glyph
+// is drawn as a band of ink with a light core over it, so the digit reads as a light shape
+// outlined in ink. The band's width is the glyph's own, from a thin outline to a wide halo, and
+// swells and thins along the stroke; a template drawn with one pen, solid or hollow, fits none
+// of it well.
+function makeimg_pen(array $strokes, callable $warp): array
+{
+    $core = makeimg_rand(1.3, 3.0);
+    $width = makeimg_rand(2.2, 4.0);
+    [$bphase, $cphase] = [makeimg_rand(0, 6.3), makeimg_rand(0, 6.3)];
+    $period = makeimg_rand(5, 12);
+    $pen = [];
+    $k = 0;
+    foreach ($strokes as $stroke) {
+        foreach (makeimg_densify($stroke) as [$u, $v]) {
+            [$x, $y] = $warp($u, $v);
+            $c = $core * (1 + 0.08 * sin($cphase + $k / 7));
+            // The band never thinner than a pixel and a bit, or the core would melt into the
+            // paper, and the whole stroke never thinner than six pixels.
+            $b = max($c + 1.2, 3.2, ($core + $width) * (1 + 0.4 * sin($bphase + $k / $period)));
+            $pen[] = [$x, $y, $c, $b];
+            $k++;
+        }
+    }
+    return $pen;
 }
 
 // Draws $code (digits) into the PNG file $png; false when GD is missing or the write fails.
@@ -61,15 +117,15 @@ function makeimg_draw(string $code, string $png, bool $clutter = true): bool
     $w = MAKEIMG_WIDTH;
     $h = MAKEIMG_HEIGHT;
     $im = imagecreatetruecolor($w, $h);
-    imagefill($im, 0, 0, imagecolorallocate($im, random_int(235, 255), random_int(235, 255), random_int(225, 250)));
+    imagefill($im, 0, 0, imagecolorallocate($im, makeimg_int(235, 255), makeimg_int(235, 255), makeimg_int(225, 250)));
     for ($i = 0; $i < 6; $i++) {
-        $tint = imagecolorallocate($im, random_int(200, 240), random_int(205, 240), random_int(200, 240));
-        imagefilledellipse($im, random_int(0, $w), random_int(0, $h), random_int(20, 60), random_int(15, 40), $tint);
+        $tint = imagecolorallocate($im, makeimg_int(200, 240), makeimg_int(205, 240), makeimg_int(200, 240));
+        imagefilledellipse($im, makeimg_int(0, $w), makeimg_int(0, $h), makeimg_int(20, 60), makeimg_int(15, 40), $tint);
     }
 
     // One smooth warp for the whole image, so shapes bend rather than shift.
-    $ax = makeimg_rand(3, 5);
-    $ay = makeimg_rand(3, 5);
+    $ax = makeimg_rand(1.8, 3);
+    $ay = makeimg_rand(1.8, 3);
     $px = makeimg_rand(9, 16);
     $py = makeimg_rand(14, 24);
     $fx = makeimg_rand(0, 6.3);
@@ -78,42 +134,8 @@ function makeimg_draw(string $code, string $png, bool $clutter = true): bool
         return [$x + $ax * sin($y / $px + $fx), $y + $ay * sin($x / $py + $fy)];
     };
 
-    $glyphs = numfont_glyphs();
-    $pitch = ($w - 20) / 4;
-    for ($i = 0; $i < 4; $i++) {
-        $variants = $glyphs[(int)$code[$i]];
-        $strokes = $variants[random_int(0, count($variants) - 1)];
-        $sx = makeimg_rand(1.6, 2.6);
-        $sy = makeimg_rand(1.7, 2.6);
-        $angle = deg2rad(makeimg_rand(-25, 25));
-        $shear = makeimg_rand(-0.45, 0.45);
-        $cx = 10 + $pitch * ($i + 0.5) + makeimg_rand(-3, 3);
-        $cy = $h / 2 + makeimg_rand(-3, 3);
-        [$cos, $sin] = [cos($angle), sin($angle)];
-        $radius = makeimg_rand(1.3, 2.1);
-        $ink = makeimg_ink($im);
-        // Each glyph also bends on its own, so no one template fits all four.
-        $gx = makeimg_rand(1.2, 2.4);
-        $gy = makeimg_rand(1.2, 2.4);
-        $gpx = makeimg_rand(4, 8);
-        $gpy = makeimg_rand(4, 8);
-        $gfx = makeimg_rand(0, 6.3);
-        $gfy = makeimg_rand(0, 6.3);
-        $bend = function (float $x, float $y) use ($warp, $gx, $gy, $gpx, $gpy, $gfx, $gfy): array {
-            return $warp($x + $gx * sin($y / $gpx + $gfx), $y + $gy * sin($x / $gpy + $gfy));
-        };
-        foreach ($strokes as $stroke) {
-            $placed = [];
-            foreach ($stroke as [$u, $v]) {
-                $u = ($u - 5 + $shear * ($v - 8)) * $sx;
-                $v = ($v - 8) * $sy;
-                $placed[] = [$cx + $u * $cos - $v * $sin, $cy + $u * $sin + $v * $cos];
-            }
-            makeimg_stroke($im, $placed, $radius, $ink, $bend);
-        }
-    }
-
-    // Clutter in ink: two waves across the whole code, a few short strokes, specks.
+    // Clutter in ink, under the glyphs so that their light cores cover it: two waves across the
+    // whole code, a few short strokes, specks.
     for ($i = 0; $clutter && $i < 2; $i++) {
         $base = makeimg_rand(12, $h - 12);
         $amp = makeimg_rand(4, 12);
@@ -133,7 +155,60 @@ function makeimg_draw(string $code, string $png, bool $clutter = true): bool
         makeimg_stroke($im, [[$x, $y], [$x + $len * cos($a), $y + $len * sin($a)]], makeimg_rand(0.8, 1.3), makeimg_ink($im), $warp);
     }
     for ($i = 0; $clutter && $i < 120; $i++) {
-        imagesetpixel($im, random_int(0, $w - 1), random_int(0, $h - 1), makeimg_ink($im));
+        imagesetpixel($im, makeimg_int(0, $w - 1), makeimg_int(0, $h - 1), makeimg_ink($im));
+    }
+
+    $glyphs = numfont_glyphs();
+    $pitch = ($w - 20) / 4;
+    $pens = [];
+    for ($i = 0; $i < 4; $i++) {
+        $variants = $glyphs[(int)$code[$i]];
+        $strokes = $variants[makeimg_int(0, count($variants) - 1)];
+        // Width follows height within limits, or a narrow 7 passes for a 1.
+        $sy = makeimg_rand(1.9, 2.6);
+        $sx = $sy * makeimg_rand(0.75, 1.05);
+        $angle = deg2rad(makeimg_rand(-15, 15));
+        $shear = makeimg_rand(-0.25, 0.25);
+        // Proportions shift too: the waist of an 8 or a 3 rides up or down, a bowl widens.
+        $gu = exp(makeimg_rand(-0.25, 0.25));
+        $gv = exp(makeimg_rand(-0.3, 0.3));
+        $cx = 10 + $pitch * ($i + 0.5) + makeimg_rand(-2, 2);
+        $cy = $h / 2 + makeimg_rand(-3, 3);
+        [$cos, $sin] = [cos($angle), sin($angle)];
+        // Each glyph also bends on its own, so no one template fits all four.
+        $gx = makeimg_rand(0.9, 1.8);
+        $gy = makeimg_rand(0.9, 1.8);
+        $gpx = makeimg_rand(4, 8);
+        $gpy = makeimg_rand(4, 8);
+        $gfx = makeimg_rand(0, 6.3);
+        $gfy = makeimg_rand(0, 6.3);
+        $bend = function (float $x, float $y) use ($warp, $gx, $gy, $gpx, $gpy, $gfx, $gfy): array {
+            return $warp($x + $gx * sin($y / $gpx + $gfx), $y + $gy * sin($x / $gpy + $gfy));
+        };
+        $placed = [];
+        foreach ($strokes as $stroke) {
+            $points = [];
+            foreach (makeimg_densify($stroke) as [$u, $v]) {
+                $u = 10 * (max(0, $u) / 10) ** $gu;
+                $v = 16 * (max(0, $v) / 16) ** $gv;
+                $u = ($u - 5 + $shear * ($v - 8)) * $sx;
+                $v = ($v - 8) * $sy;
+                $points[] = [$cx + $u * $cos - $v * $sin, $cy + $u * $sin + $v * $cos];
+            }
+            $placed[] = $points;
+        }
+        $pens[] = makeimg_pen($placed, $bend);
+    }
+    // Glyph by glyph, band then core: where glyphs touch, the later one lies over the earlier
+    // with its band between them (cores drawn last of all would run together).
+    foreach ($pens as $pen) {
+        $ink = makeimg_ink($im);
+        $light = imagecolorallocate($im, makeimg_int(245, 255), makeimg_int(245, 255), makeimg_int(240, 255));
+        foreach ([[3, $ink], [2, $light]] as [$radius, $color]) {
+            foreach ($pen as $point) {
+                makeimg_dot($im, $point[0], $point[1], $point[$radius], $color);
+            }
+        }
     }
 
     $ok = imagepng($im, $png);
