@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // How well a robot reads the code images. The reader knows the exact digit shapes of the image
 // maker and slides each over every offset near each digit's place, taking the best match. It
-// must fail on the GD kit's images (warped, rotated, cluttered), and it reads codeimg's, whose
-// font is fixed and public: there the kits' rate limits are the defence.
+// must fail on the GD kit's images (outlined, warped, rotated, with and without their clutter),
+// and it reads codeimg's, whose font is fixed and public: there the kits' rate limits are the
+// defence. The GD images come from a fixed seed, so each figure is the same on every run.
 #include "codeimg/main.h"
 #include "run_process.h"
 #include "temp_dir.h"
@@ -20,6 +21,7 @@ namespace orvex {
 namespace {
 
 constexpr int kSamples = 1000;
+constexpr int kSeed = 1;
 
 struct Bitmap {
     int w = 0;
@@ -70,15 +72,17 @@ private:
     std::vector<int> m_sum;
 };
 
-// The digit whose template, placed with its top-left corner anywhere in the window, overlaps
-// the image's ink best (intersection over union within the template's box).
-int ReadDigit(const Bitmap& image, const InkSums& sums, const std::vector<Template>& templates, int x0, int x1, int y0,
-              int y1) {
+// The digit whose template, placed with its centre within `reach` pixels of (cx, cy) either
+// way, overlaps the image's ink best (intersection over union within the template's box).
+int ReadDigit(const Bitmap& image, const InkSums& sums, const std::vector<Template>& templates, int cx, int cy,
+              int reach) {
     double best = -1;
     int digit = -1;
     for (const Template& t : templates) {
-        for (int oy = y0; oy <= y1; ++oy) {
-            for (int ox = x0; ox <= x1; ++ox) {
+        const int x0 = cx - t.bitmap.w / 2;
+        const int y0 = cy - t.bitmap.h / 2;
+        for (int oy = y0 - reach; oy <= y0 + reach; ++oy) {
+            for (int ox = x0 - reach; ox <= x0 + reach; ++ox) {
                 int hits = 0;
                 int inside = 0;
                 for (const auto& [px, py] : t.points) {
@@ -120,8 +124,10 @@ Bitmap ReadBitmap(std::ifstream& in) {
     return b;
 }
 
-// The GD kit's templates and images, drawn by its own makeimg.php.
-void LoadGdSamples(bool clutter, std::vector<Template>& templates, std::vector<Sample>& samples) {
+// The GD kit's templates and images, drawn by its own makeimg.php from a fixed seed, so that a
+// run repeats; `pens` tells how the templates are inked (see gd_samples.php).
+void LoadGdSamples(bool clutter, const std::string& pens, std::vector<Template>& templates,
+                   std::vector<Sample>& samples) {
     const char* root = std::getenv("ORVEX_SOURCE_DIR");
     ASSERT_NE(root, nullptr) << "run through ctest, which sets ORVEX_SOURCE_DIR";
     test::TempDir dir;
@@ -129,7 +135,7 @@ void LoadGdSamples(bool clutter, std::vector<Template>& templates, std::vector<S
     const auto r = test::RunProcess("php",
                                     {std::string(root) + "/tests/kits/ocr/gd_samples.php",
                                      std::string(root) + "/CgiData/php/linux/gd", std::to_string(kSamples),
-                                     clutter ? "1" : "0", out},
+                                     clutter ? "1" : "0", std::to_string(kSeed), pens, out},
                                     dir.Path());
     ASSERT_EQ(r.status, 0) << r.err;
     std::ifstream in(out, std::ios::binary);
@@ -150,10 +156,10 @@ void LoadGdSamples(bool clutter, std::vector<Template>& templates, std::vector<S
     ASSERT_EQ(samples.size(), static_cast<size_t>(kSamples));
 }
 
-double GdReadRate(bool clutter) {
+double GdReadRate(bool clutter, const std::string& pens) {
     std::vector<Template> templates;
     std::vector<Sample> samples;
-    LoadGdSamples(clutter, templates, samples);
+    LoadGdSamples(clutter, pens, templates, samples);
     if (samples.empty()) {
         return 1;
     }
@@ -166,10 +172,7 @@ double GdReadRate(bool clutter) {
             // Each digit's centre lies within a few pixels of its place; try well beyond that.
             const int cx = static_cast<int>(10 + pitch * (i + 0.5));
             const int cy = s.bitmap.h / 2;
-            const Template& any = templates.front();
-            const int x = cx - any.bitmap.w / 2;
-            const int y = cy - any.bitmap.h / 2;
-            got += static_cast<char>('0' + ReadDigit(s.bitmap, sums, templates, x - 8, x + 8, y - 8, y + 8));
+            got += static_cast<char>('0' + ReadDigit(s.bitmap, sums, templates, cx, cy, 8));
         }
         read += got == s.code ? 1 : 0;
     }
@@ -217,7 +220,8 @@ double CodeimgReadRate() {
             // Base column 8..13 (one more for the shake), glyph bottom on row 50 - (8..13).
             const int x0 = 8 + 20 * k - 2;
             const int y0 = kHeight - 13 - top - 1;
-            got += static_cast<char>('0' + ReadDigit(image, sums, templates, x0, x0 + 8, y0, y0 + 8));
+            got += static_cast<char>('0' + ReadDigit(image, sums, templates, x0 + 4 + templates[0].bitmap.w / 2,
+                                                     y0 + 4 + templates[0].bitmap.h / 2, 4));
         }
         read += got == code ? 1 : 0;
     }
@@ -225,17 +229,29 @@ double CodeimgReadRate() {
 }
 
 TEST(CodeReading, TheGdKitDefeatsATemplateReaderThatReadsCodeimg) {
-    const double gd = GdReadRate(true);
-    const double gdPlain = GdReadRate(false);
+    // The reader's templates are the kit's skeletons drawn with a solid 3-pixel pen.
+    const double gd = GdReadRate(true, "3");
+    const double gdPlain = GdReadRate(false, "3");
     const double plain = CodeimgReadRate();
     std::printf("codes read of %d: GD kit %.1f %%, GD kit without clutter %.1f %%, codeimg %.1f %%\n", kSamples,
                 gd * 100, gdPlain * 100, plain * 100);
+    // The glyphs alone defeat it, clutter or not: each is a light core in a band of ink whose
+    // width is its own, so a solid template lands on paper (measured 0.1 to 0.3 % without
+    // clutter and 0 to 0.2 % with it, over seeds 1 to 5).
     EXPECT_LT(gd, 0.05);
-    // Without its clutter the GD image still defeats the reader nearly always; the aim is
-    // below 5 % here too (measured at about 5.5 %).
-    EXPECT_LT(gdPlain, 0.10);
+    EXPECT_LT(gdPlain, 0.05);
     // The reader is a real one: codeimg's fixed font falls to it.
     EXPECT_GT(plain, 0.9);
+}
+
+TEST(CodeReading, TheGdKitHoldsAgainstAReaderThatKnowsItsPens) {
+    // The same reader, stronger: templates also in the kit's own pens, solid ones as wide as its
+    // bands and hollow ones of a middle core and band. It reads more (measured 6.6 to 7.3 %
+    // without clutter over seeds 1 to 3, and 3.5 to 4.6 % with it, which is left out here to
+    // save a minute); the bound catches a change that hands it the glyphs back.
+    const double gdPlain = GdReadRate(false, "3 5 8:4 11:5");
+    std::printf("codes read of %d by the pen-aware reader: GD kit without clutter %.1f %%\n", kSamples, gdPlain * 100);
+    EXPECT_LT(gdPlain, 0.10);
 }
 
 } // namespace
