@@ -204,9 +204,9 @@ function makeimg_draw(string $code, string $png, bool $clutter = true): bool
     foreach ($pens as $pen) {
         $ink = makeimg_ink($im);
         $light = imagecolorallocate($im, makeimg_int(245, 255), makeimg_int(245, 255), makeimg_int(240, 255));
-        foreach ([[3, $ink], [2, $light]] as [$radius, $color]) {
+        foreach ([[3, $ink], [2, $light]] as [$field, $color]) {
             foreach ($pen as $point) {
-                makeimg_dot($im, $point[0], $point[1], $point[$radius], $color);
+                makeimg_dot($im, $point[0], $point[1], $point[$field], $color);
             }
         }
     }
