@@ -72,7 +72,7 @@ void CollectFolder(const std::string& dir, const std::vector<DirEntry>& entries,
 
 } // namespace
 
-std::optional<SitePages> CollectSitePages(const std::string& home) {
+std::optional<SitePages> CollectSitePages(const std::string& home, const std::vector<std::string>& skipFolders) {
     const auto entries = ListDirectory(home, ListDetail::TypeOnly);
     if (!entries) {
         return std::nullopt;
@@ -81,6 +81,12 @@ std::optional<SitePages> CollectSitePages(const std::string& home) {
     std::set<std::string> visited;
     if (const auto identity = FileIdentityKey(home)) {
         visited.insert(*identity);
+    }
+    // Counted as walked already.
+    for (const auto& skip : skipFolders) {
+        if (const auto identity = FileIdentityKey(skip)) {
+            visited.insert(*identity);
+        }
     }
     CollectFolder(home, *entries, visited, out);
     return out;

@@ -31,7 +31,9 @@ struct SitePages {
 
 // Every page under home, in scan order: home's own pages sorted by name bytewise, then each
 // sub-folder in bytewise name order, recursively (depth-first, pre-order). A folder reached a
-// second time through a symbolic link is not entered again. nullopt when home cannot be read.
-std::optional<SitePages> CollectSitePages(const std::string& home);
+// second time through a symbolic link is not entered again, nor is any of skipFolders (an
+// output folder inside the site, whose converted copies are not the site's pages). nullopt
+// when home cannot be read.
+std::optional<SitePages> CollectSitePages(const std::string& home, const std::vector<std::string>& skipFolders = {});
 
 } // namespace orvex

@@ -110,7 +110,9 @@ int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
     ConverterSettings settings;
     settings.m_strHomeDir = options.home;
     settings.m_bCheckAll = 0;
-    const SiteScan scan = ScanSite(settings, *table, err);
+    // An --out inside the site holds converted copies from an earlier run: scanned, they
+    // would be written again one level deeper at every run.
+    const SiteScan scan = ScanSite(settings, *table, err, options.out);
     if (!scan.homeReadable) {
         return kExitUsage;
     }

@@ -8,6 +8,8 @@
 #include "platform/paths.h"
 #include "platform/text_codec.h"
 
+#include <vector>
+
 namespace orvex::cli {
 
 namespace {
@@ -18,9 +20,13 @@ void Line(std::FILE* err, const std::string& programText) {
 
 } // namespace
 
-SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE* err) {
+SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE* err, const std::string& skipFolder) {
     SiteScan result;
-    const auto site = CollectSitePages(settings.m_strHomeDir);
+    std::vector<std::string> skip;
+    if (!skipFolder.empty()) {
+        skip.push_back(skipFolder);
+    }
+    const auto site = CollectSitePages(settings.m_strHomeDir, skip);
     if (!site) {
         Line(err, ProgramTextFromUtf8("홈 디렉토리를 읽을 수 없습니다: ") + settings.m_strHomeDir);
         return result;

@@ -21,7 +21,9 @@ struct SiteScan {
 // check-all flag as the default check state. Each page or folder that cannot be read is named
 // on err and skipped; the first page past a capacity is named with the count of pages left out,
 // and scanning stops there. Shows "pages done/total" on err while working when err is a terminal.
-SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE* err);
+// skipFolder, when not empty, is left out of the walk (convert's --out inside the site).
+SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE* err,
+                  const std::string& skipFolder = "");
 
 // The page's path below home, without a leading separator, with "/" between folders.
 std::string RelativePagePath(std::string_view home, std::string_view pagePath);

@@ -222,6 +222,24 @@ TEST_F(CliConvert, OutputFolderMustNotBeTheHome) {
     EXPECT_FALSE(fs::exists(m_site.Path("VelmorantDefaultImg1.gif")));
 }
 
+// An output folder inside the site is not scanned: a second run would otherwise convert the
+// first run's copies into a folder one level deeper.
+TEST_F(CliConvert, OutputFolderInsideTheSiteIsNotScanned) {
+    const std::string out = m_site.Path("protected");
+    // Left unconverted (it would end the PHP data file's comment), so its copy still holds it.
+    m_site.Write("odd.html", "<p>x*/y@ex.com</p>");
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        const auto r = Run({"convert", "--home", m_site.Path(), "--out", out, "--kind", "php", "--cgidata", m_cgi});
+        ASSERT_EQ(r.status, 0) << r.out << r.err;
+        EXPECT_NE(r.out.find(out + "//odd.html....성공\n"), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("/protected/protected"), std::string::npos) << r.out;
+    }
+    EXPECT_FALSE(fs::exists(out + "/protected"));
+    fs::remove_all(out); // the site as it was, for the teardown's check
+    fs::remove(m_site.Path("odd.html"));
+}
+
 TEST_F(CliConvert, BadArgumentsExitTwo) {
     m_work.Write("afile", "x");
     const std::string home = m_site.Path();
