@@ -12,7 +12,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <limits>
 #include <memory>
 
 namespace orvex {
@@ -151,7 +150,7 @@ RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath,
                           int32_t firstNumber) {
     RewriteResult result;
     std::string bytes;
-    if (ReadRegularFile(page.m_strPath, bytes, std::numeric_limits<uint32_t>::max()) != FileRead::Ok) {
+    if (ReadRegularFile(page.m_strPath, bytes, kMaxPageBytes) != FileRead::Ok) {
         result.status = RewriteStatus::SourceUnreadable;
         return result;
     }

@@ -10,8 +10,6 @@
 #include "platform/paths.h"
 #include "platform/text_codec.h"
 
-#include <limits>
-
 namespace orvex {
 
 namespace {
@@ -35,8 +33,7 @@ void MarkChanged(EmailEntry& entry) {
 ScanResult ScanPage(const std::string& pagePath, EmailEntry* firstSlot, int32_t room, PageRecord* page,
                     int32_t defaultCheck) {
     std::string bytes;
-    // Offsets are stored in 32 bits.
-    switch (ReadRegularFile(pagePath, bytes, static_cast<uint64_t>(std::numeric_limits<int32_t>::max()))) {
+    switch (ReadRegularFile(pagePath, bytes, kMaxPageBytes)) {
     case FileRead::Ok:
         break;
     case FileRead::NotFound:

@@ -17,6 +17,7 @@
 #include "converter/settings.h"
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -26,6 +27,8 @@ namespace orvex {
 
 inline constexpr int32_t kMaxEntries = 10000;
 inline constexpr int32_t kMaxPages = 2000;
+// Offsets into a page are stored in 32 bits; a longer page is neither scanned nor rewritten.
+inline constexpr uint64_t kMaxPageBytes = static_cast<uint64_t>(std::numeric_limits<int32_t>::max());
 
 struct PageRecord;
 
