@@ -69,10 +69,41 @@ std::string MakePage(size_t bytes, size_t addressEvery, uint32_t seed) {
     return out;
 }
 
-bool WriteSite(const std::string& root, int pages, int addresses, size_t pageBytes, uint32_t seed) {
+namespace {
+
+// Text with "@" in it that is no address, as real pages have: style rules, handles, host-less
+// users, an "@" in an attribute.
+void AppendDecoy(std::string& out, uint64_t n) {
+    switch (n % 4) {
+    case 0:
+        out += "<style>@media print { td { color: black } }</style>\r\n";
+        break;
+    case 1:
+        out += "<p>Follow us: @orvex" + std::to_string(n) + " and root@localhost</p>\r\n";
+        break;
+    case 2:
+        out += "<img src=\"/i/a@2x.png\" alt=\"x\">\r\n";
+        break;
+    default:
+        out += "<p>score 3@5 at noon</p>\r\n";
+        break;
+    }
+}
+
+} // namespace
+
+bool WriteSite(const std::string& root, int pages, int addresses, size_t pageBytes, uint32_t seed, int decoys) {
     namespace fs = std::filesystem;
     std::error_code ec;
+    // One page in eleven holds no address (an index, a gallery); the rest share them evenly.
+    const auto holdsAddresses = [](int p) { return p % 11 != 10; };
+    int holders = 0;
+    for (int p = 0; p < pages; ++p) {
+        holders += holdsAddresses(p) ? 1 : 0;
+    }
     uint64_t n = 0;
+    uint64_t d = 0;
+    int holder = 0;
     for (int p = 0; p < pages; ++p) {
         // Ten folders of ten sub-folders: a site about three levels deep.
         fs::path dir = fs::path(root);
@@ -83,11 +114,19 @@ bool WriteSite(const std::string& root, int pages, int addresses, size_t pageByt
             }
         }
         fs::create_directories(dir, ec);
-        const int mine = addresses / pages + (p < addresses % pages ? 1 : 0);
+        int mine = 0;
+        if (holdsAddresses(p)) {
+            mine = addresses / holders + (holder < addresses % holders ? 1 : 0);
+            ++holder;
+        }
+        const int myDecoys = decoys / pages + (p < decoys % pages ? 1 : 0);
         std::string page = MakePage(pageBytes, 0, seed + static_cast<uint32_t>(p));
         std::string body;
         for (int a = 0; a < mine; ++a) {
             AppendAddress(body, n++);
+        }
+        for (int a = 0; a < myDecoys; ++a) {
+            AppendDecoy(body, d++);
         }
         // Before the closing tags: in the middle of the page the addresses could land inside a
         // tag or a script, where they are not occurrences.

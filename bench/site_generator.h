@@ -13,9 +13,10 @@ namespace orvex::bench {
 // bytes on average; addressEvery 0 means none at all.
 std::string MakePage(size_t bytes, size_t addressEvery, uint32_t seed);
 
-// Writes a site of `pages` pages under root, spread over nested folders, holding `addresses`
-// address occurrences in all (spread evenly), each page about pageBytes long. Returns false
-// when a file cannot be written.
-bool WriteSite(const std::string& root, int pages, int addresses, size_t pageBytes, uint32_t seed);
+// Writes a site of `pages` pages under root, spread over nested folders, each page about
+// pageBytes long. One page in eleven holds no address; the others share `addresses` address
+// occurrences evenly, and every page shares in `decoys` runs of text with an "@" that is no
+// address. Returns false when a file cannot be written.
+bool WriteSite(const std::string& root, int pages, int addresses, size_t pageBytes, uint32_t seed, int decoys = 0);
 
 } // namespace orvex::bench

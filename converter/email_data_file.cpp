@@ -37,28 +37,17 @@ bool AddressFitsDataFile(int32_t cgiKind, std::string_view address) {
     }
 }
 
-EmailDataWriter::~EmailDataWriter() {
-    if (m_pFile != nullptr) {
-        std::fclose(m_pFile);
-    }
-}
-
 bool EmailDataWriter::Open(const std::string& path, int32_t cgiKind) {
     m_pFormat = &EmailDataFormatFor(cgiKind);
-    m_bFailed = false;
-    m_pFile = std::fopen(path.c_str(), "wb");
-    if (m_pFile == nullptr) {
+    if (!m_file.Open(path)) {
         return false;
     }
-    const std::string_view header = m_pFormat->header;
-    if (std::fwrite(header.data(), 1, header.size(), m_pFile) != header.size()) {
-        m_bFailed = true;
-    }
+    m_file.Write(m_pFormat->header);
     return true;
 }
 
 void EmailDataWriter::AddLine(int32_t number, std::string_view address, std::string_view pageCode) {
-    if (m_pFile == nullptr) {
+    if (!m_file.IsOpen()) {
         return;
     }
     std::string line;
@@ -70,24 +59,15 @@ void EmailDataWriter::AddLine(int32_t number, std::string_view address, std::str
     line += m_pFormat->separator;
     line += pageCode;
     line += "\r\n";
-    if (std::fwrite(line.data(), 1, line.size(), m_pFile) != line.size()) {
-        m_bFailed = true;
-    }
+    m_file.Write(line);
 }
 
 bool EmailDataWriter::Close() {
-    if (m_pFile == nullptr) {
+    if (!m_file.IsOpen()) {
         return false;
     }
-    const std::string_view footer = m_pFormat->footer;
-    if (std::fwrite(footer.data(), 1, footer.size(), m_pFile) != footer.size()) {
-        m_bFailed = true;
-    }
-    if (std::fclose(m_pFile) != 0) {
-        m_bFailed = true;
-    }
-    m_pFile = nullptr;
-    return !m_bFailed;
+    m_file.Write(m_pFormat->footer);
+    return m_file.Close();
 }
 
 } // namespace orvex

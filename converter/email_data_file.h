@@ -4,8 +4,9 @@
 // server runs the file instead of serving it.
 #pragma once
 
+#include "platform/output_file.h"
+
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -31,11 +32,6 @@ bool AddressFitsDataFile(int32_t cgiKind, std::string_view address);
 // Raw bytes with CR LF line ends on every platform.
 class EmailDataWriter {
 public:
-    EmailDataWriter() = default;
-    EmailDataWriter(const EmailDataWriter&) = delete;
-    EmailDataWriter& operator=(const EmailDataWriter&) = delete;
-    ~EmailDataWriter();
-
     // Creates or truncates the file at path and writes the kind's header. False when it cannot.
     bool Open(const std::string& path, int32_t cgiKind);
     void AddLine(int32_t number, std::string_view address, std::string_view pageCode);
@@ -43,9 +39,8 @@ public:
     bool Close();
 
 private:
-    std::FILE* m_pFile = nullptr;
+    OutputFile m_file;
     const EmailDataFormat* m_pFormat = nullptr;
-    bool m_bFailed = false;
 };
 
 } // namespace orvex

@@ -10,16 +10,14 @@
 #include "platform/paths.h"
 #include "platform/text_codec.h"
 
+#include <array>
 #include <filesystem>
 #include <limits>
+#include <utility>
 
 namespace orvex {
 
 namespace {
-
-std::string Text(std::string_view utf8) {
-    return ProgramTextFromUtf8(utf8);
-}
 
 std::string ProgramTextFromCp949(std::string_view cp949) {
     return ProgramTextFromUtf8(DecodeToUtf8(cp949, kCharsetCp949));
@@ -41,34 +39,80 @@ bool IsSafeIdentifier(std::string_view s) {
     return true;
 }
 
-// The code of an "er" line: the decimal value of the two characters after "er".
-int ErrorCode(std::string_view line) {
-    if (line.size() < 4 || !IsDigit(line[2]) || !IsDigit(line[3])) {
-        return kUploadOtherError;
+// The service's "er" lines: "er" and a two-digit code, which may be followed by more text.
+constexpr std::array<std::pair<std::string_view, UploadResult>, 7> kUploadErrors = {{
+    {"er01", UploadResult::NoUser},
+    {"er02", UploadResult::TooLong},
+    {"er03", UploadResult::WrongPassword},
+    {"er04", UploadResult::StoreFull},
+    {"er05", UploadResult::UpdateFailed},
+    {"er06", UploadResult::TransferFailed},
+    {"er07", UploadResult::FileError}, // the service's code 7 shows the text of a page not written
+}};
+constexpr std::array<std::pair<std::string_view, CleanResult>, 5> kCleanErrors = {{
+    {"er01", CleanResult::NoUser},
+    {"er02", CleanResult::WrongPassword},
+    {"er03", CleanResult::NoData},
+    {"er04", CleanResult::DeleteFailed},
+    {"er05", CleanResult::TooSoon},
+}};
+
+// The result of an "er" line; other for a code not listed (er00 included, which must not read
+// as success).
+template <typename Result, size_t N>
+Result ErrorLineResult(std::string_view line, const std::array<std::pair<std::string_view, Result>, N>& known,
+                       Result other) {
+    for (const auto& [prefix, result] : known) {
+        if (line.starts_with(prefix)) {
+            return result;
+        }
     }
-    const int code = (line[2] - '0') * 10 + (line[3] - '0');
-    // er00 would read as success without a page written.
-    return code == 0 ? kUploadOtherError : code;
+    return other;
 }
 
 std::string PasswordDigest(std::string_view password) {
     return Md5HexOfBuffer(password.data(), password.size());
 }
 
+// The text that replaces the results box after a cleaning request (UTF-8).
+std::string_view CleanResultText(CleanResult result) {
+    switch (result) {
+    case CleanResult::Done:
+        return texts::kCleanDone;
+    case CleanResult::NetworkError:
+        return texts::kCleanNetwork;
+    case CleanResult::TwoLines:
+        return texts::kCleanTwoLines;
+    case CleanResult::NoUser:
+        return texts::kCleanNoUser;
+    case CleanResult::WrongPassword:
+        return texts::kCleanWrongPassword;
+    case CleanResult::NoData:
+        return texts::kCleanNoData;
+    case CleanResult::DeleteFailed:
+        return texts::kCleanFailed;
+    case CleanResult::TooSoon:
+        return texts::kCleanTooSoon;
+    case CleanResult::OtherError:
+        return {};
+    }
+    return {};
+}
+
 } // namespace
 
-int ParseUploadAnswer(std::string_view line, UploadAnswer& answer) {
-    if (line.substr(0, 2) == "er") {
-        return ErrorCode(line);
+UploadResult ParseUploadAnswer(std::string_view line, UploadAnswer& answer) {
+    if (line.starts_with("er")) {
+        return ErrorLineResult(line, kUploadErrors, UploadResult::OtherError);
     }
     if (line.size() < 8) {
-        return kUploadNetworkError;
+        return UploadResult::NetworkError;
     }
     const size_t s1 = line.find(' ', 7);
     const size_t s2 = s1 == std::string_view::npos ? s1 : line.find(' ', s1 + 1);
     const size_t s3 = s2 == std::string_view::npos ? s2 : line.find(' ', s2 + 1);
     if (s3 == std::string_view::npos || s2 - s1 - 1 != 32 || s3 == s2 + 1) {
-        return kUploadNetworkError;
+        return UploadResult::NetworkError;
     }
     const std::string_view section = line.substr(7, s1 - 7);
     const std::string_view code = line.substr(s1 + 1, 32);
@@ -76,18 +120,18 @@ int ParseUploadAnswer(std::string_view line, UploadAnswer& answer) {
     int64_t number = 0;
     for (const char c : start) {
         if (!IsDigit(c) || number > std::numeric_limits<int32_t>::max() / 10) {
-            return kUploadNetworkError;
+            return UploadResult::NetworkError;
         }
         number = number * 10 + (c - '0');
     }
     if (number > std::numeric_limits<int32_t>::max() - kMaxEntries || !IsSafeIdentifier(section) ||
         !IsSafeIdentifier(code)) {
-        return kUploadNetworkError;
+        return UploadResult::NetworkError;
     }
     answer.section.assign(section);
     answer.pageCode.assign(code);
     answer.startNumber = static_cast<int32_t>(number);
-    return kUploadOk;
+    return UploadResult::Ok;
 }
 
 bool IsUsableUserId(std::string_view userId) {
@@ -123,23 +167,23 @@ std::string MakeUploadBody(const PageRecord& page, std::string_view userId, std:
     return body;
 }
 
-int UploadPage(const PageRecord& page, std::string_view userId, std::string_view password,
-               const std::string& outputPath, int32_t& counter, const HostedService& service) {
+UploadResult UploadPage(const PageRecord& page, std::string_view userId, std::string_view password,
+                        const std::string& outputPath, int32_t& counter, const HostedService& service) {
     const std::string body = MakeUploadBody(page, userId, password);
     if (body.empty()) {
-        return kUploadOk; // nothing marked: nothing sent, nothing written
+        return UploadResult::Ok; // nothing marked: nothing sent, nothing written
     }
     std::string reply;
     if (service.http->PostForm(service.hosts.serviceHost, kUploadPath, body, reply) != HttpResult::Ok) {
-        return kUploadNetworkError;
+        return UploadResult::NetworkError;
     }
     const auto lines = AnswerLines(reply);
     if (lines.size() > 1) {
-        return kUploadNetworkError;
+        return UploadResult::NetworkError;
     }
     UploadAnswer answer;
-    const int parsed = ParseUploadAnswer(lines.empty() ? std::string_view() : lines[0], answer);
-    if (parsed != kUploadOk) {
+    const UploadResult parsed = ParseUploadAnswer(lines.empty() ? std::string_view() : lines[0], answer);
+    if (parsed != UploadResult::Ok) {
         return parsed;
     }
     RewriteParams params;
@@ -150,33 +194,37 @@ int UploadPage(const PageRecord& page, std::string_view userId, std::string_view
     params.section = answer.section;
     const RewriteResult written = RewritePage(page, outputPath, params, answer.startNumber);
     if (written.status != RewriteStatus::Ok) {
-        return kUploadFileError;
+        return UploadResult::FileError;
     }
     counter = written.nextNumber;
-    return kUploadOk;
+    return UploadResult::Ok;
 }
 
-std::string_view UploadResultText(int result) {
+std::string_view UploadResultText(UploadResult result) {
     switch (result) {
-    case kUploadNetworkError:
-        return texts::kUploadNetwork;
-    case 1:
-        return texts::kUploadNoUser;
-    case 2:
-        return texts::kUploadTooLong;
-    case 3:
-        return texts::kUploadWrongPassword;
-    case 4:
-        return texts::kUploadStoreFull;
-    case 5:
-        return texts::kUploadUpdateFailed;
-    case 6:
-        return texts::kUploadTransferFailed;
-    case kUploadFileError:
-        return texts::kUploadFileFailed;
-    default:
+    case UploadResult::Ok:
+    case UploadResult::OtherError:
         return {};
+    case UploadResult::NetworkError:
+        return texts::kUploadNetwork;
+    case UploadResult::NoUser:
+        return texts::kUploadNoUser;
+    case UploadResult::TooLong:
+        return texts::kUploadTooLong;
+    case UploadResult::WrongPassword:
+        return texts::kUploadWrongPassword;
+    case UploadResult::StoreFull:
+        return texts::kUploadStoreFull;
+    case UploadResult::UpdateFailed:
+        return texts::kUploadUpdateFailed;
+    case UploadResult::TransferFailed:
+        return texts::kUploadTransferFailed;
+    case UploadResult::FileError:
+        return texts::kUploadFileFailed;
+    case UploadResult::UserIdUnusable:
+        return texts::kUserIdUnusable;
     }
+    return {};
 }
 
 bool GenerateHostedSite(const ScanTable& table, const std::string& homeDir, const std::string& outputDir,
@@ -187,7 +235,7 @@ bool GenerateHostedSite(const ScanTable& table, const std::string& homeDir, cons
     r = HostedRunReport{};
     RunLog log(box);
     if (!IsUsableUserId(userId)) {
-        r.result = kUploadOtherError;
+        r.result = UploadResult::UserIdUnusable;
         log.Replace(FormatMessage(Text(texts::kUserIdUnusable), {ProgramTextFromCp949(userId)}));
         return false;
     }
@@ -206,8 +254,8 @@ bool GenerateHostedSite(const ScanTable& table, const std::string& homeDir, cons
         log.Append(outputPath);
         log.Append("....");
         log.Show();
-        const int result = UploadPage(page, userId, password, outputPath, counter, service);
-        if (result != kUploadOk) {
+        const UploadResult result = UploadPage(page, userId, password, outputPath, counter, service);
+        if (result != UploadResult::Ok) {
             r.result = result;
             log.Replace(Text(UploadResultText(result)));
             return false;
@@ -242,19 +290,16 @@ bool GenerateHostedSite(const ScanTable& table, const std::string& homeDir, cons
     return true;
 }
 
-CleanAnswer ParseCleanAnswer(std::string_view reply) {
-    CleanAnswer answer;
+CleanResult ParseCleanAnswer(std::string_view reply) {
     const auto lines = AnswerLines(reply);
     if (lines.size() > 1) {
-        answer.kind = CleanAnswer::Kind::TwoLines;
-        return answer;
+        return CleanResult::TwoLines;
     }
     const std::string_view line = lines.empty() ? std::string_view() : lines[0];
-    if (line.substr(0, 2) == "er") {
-        answer.kind = CleanAnswer::Kind::Error;
-        answer.code = ErrorCode(line);
+    if (line.starts_with("er")) {
+        return ErrorLineResult(line, kCleanErrors, CleanResult::OtherError);
     }
-    return answer;
+    return CleanResult::Done;
 }
 
 bool CleanServer(const std::string& userId, const std::string& password, ResultsBox& box, Asker& asker,
@@ -273,41 +318,10 @@ bool CleanServer(const std::string& userId, const std::string& password, Results
     url += "&PassWd=";
     url += PasswordDigest(password);
     std::string reply;
-    if (service.http->Get(url, reply) != HttpResult::Ok) {
-        log.Replace(Text(texts::kCleanNetwork));
-        return false;
-    }
-    const CleanAnswer answer = ParseCleanAnswer(reply);
-    if (answer.kind == CleanAnswer::Kind::TwoLines) {
-        log.Replace(Text(texts::kCleanTwoLines));
-        return false;
-    }
-    if (answer.kind == CleanAnswer::Kind::Done) {
-        log.Replace(Text(texts::kCleanDone));
-        return true;
-    }
-    std::string_view text;
-    switch (answer.code) {
-    case 1:
-        text = texts::kCleanNoUser;
-        break;
-    case 2:
-        text = texts::kCleanWrongPassword;
-        break;
-    case 3:
-        text = texts::kCleanNoData;
-        break;
-    case 4:
-        text = texts::kCleanFailed;
-        break;
-    case 5:
-        text = texts::kCleanTooSoon;
-        break;
-    default:
-        break;
-    }
-    log.Replace(Text(text));
-    return false;
+    const CleanResult result =
+        service.http->Get(url, reply) == HttpResult::Ok ? ParseCleanAnswer(reply) : CleanResult::NetworkError;
+    log.Replace(Text(CleanResultText(result)));
+    return result == CleanResult::Done;
 }
 
 } // namespace orvex

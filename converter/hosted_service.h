@@ -17,13 +17,20 @@
 
 namespace orvex {
 
-// UploadPage's results: 0 success, -1 network or unreadable answer, 1..6 the service's codes,
-// 7 the page could not be written after a successful upload.
-inline constexpr int kUploadOk = 0;
-inline constexpr int kUploadNetworkError = -1;
-inline constexpr int kUploadFileError = 7;
-// An "er" line whose code is not one of the service's (er00, er99, non-digits).
-inline constexpr int kUploadOtherError = 100;
+// The result of one page's upload.
+enum class UploadResult {
+    Ok,             // stored and written, or nothing marked to send
+    NetworkError,   // no exchange, or an answer that is not one line of the service
+    NoUser,         // er01
+    TooLong,        // er02: the page's addresses are over the service's 5-kbyte limit
+    WrongPassword,  // er03
+    StoreFull,      // er04
+    UpdateFailed,   // er05
+    TransferFailed, // er06
+    FileError,      // the page could not be written after its upload; also er07
+    OtherError,     // an "er" line of no known meaning (er00, er99, non-digits)
+    UserIdUnusable, // nothing sent: the UserId would break the request
+};
 
 inline constexpr std::string_view kUploadPath = "/service/savedata.vrt";
 inline constexpr std::string_view kCleanPath = "/service/delemaildata.vrt?";
@@ -41,9 +48,9 @@ struct UploadAnswer {
     int32_t startNumber = 0;
 };
 
-// Parses one answer line. Returns kUploadOk with the parts, the code of an "er" line, or
-// kUploadNetworkError for a line that is neither.
-int ParseUploadAnswer(std::string_view line, UploadAnswer& answer);
+// Parses one answer line. Returns Ok with the parts, the error of an "er" line, or NetworkError
+// for a line that is neither; answer is only changed on Ok.
+UploadResult ParseUploadAnswer(std::string_view line, UploadAnswer& answer);
 
 // False for a UserId that would break the request (a space or a control byte).
 bool IsUsableUserId(std::string_view userId);
@@ -54,15 +61,16 @@ std::string MakeUploadBody(const PageRecord& page, std::string_view userId, std:
 
 // Uploads the page's marked addresses and writes the page to outputPath in the service form.
 // On success sets counter to the number after the page's last marked entry.
-int UploadPage(const PageRecord& page, std::string_view userId, std::string_view password,
-               const std::string& outputPath, int32_t& counter, const HostedService& service);
+UploadResult UploadPage(const PageRecord& page, std::string_view userId, std::string_view password,
+                        const std::string& outputPath, int32_t& counter, const HostedService& service);
 
-// The text that replaces the results box for an upload result other than 0 (UTF-8).
-std::string_view UploadResultText(int result);
+// The text that replaces the results box for a failed upload (UTF-8; empty for Ok and OtherError;
+// UserIdUnusable's has a %1 for the UserId).
+std::string_view UploadResultText(UploadResult result);
 
 struct HostedRunReport {
     int pagesWritten = 0;
-    int result = kUploadOk; // of the page that stopped the run
+    UploadResult result = UploadResult::Ok; // of the page that stopped the run
     int32_t remaining = 0;
     KitProblems images; // default images that could not be copied
 };
@@ -74,19 +82,21 @@ bool GenerateHostedSite(const ScanTable& table, const std::string& homeDir, cons
                         const std::string& userId, const std::string& password, ResultsBox& box,
                         const HostedService& service, const std::string& cgiDataDir, HostedRunReport* report = nullptr);
 
-// What the service's answer to a cleaning request says.
-struct CleanAnswer {
-    enum class Kind {
-        Done,     // no "er" line: the store was emptied
-        TwoLines, // more than one line: not an answer of the service
-        Error,    // an "er" line
-    };
-    Kind kind = Kind::Done;
-    int code = 0; // Error only: the line's code, 1..99, or kUploadOtherError
+// The result of a cleaning request.
+enum class CleanResult {
+    Done,          // no "er" line: the store was emptied
+    NetworkError,  // no exchange
+    TwoLines,      // more than one line: not an answer of the service
+    NoUser,        // er01
+    WrongPassword, // er02
+    NoData,        // er03
+    DeleteFailed,  // er04
+    TooSoon,       // er05: the last cleaning was less than 30 seconds ago
+    OtherError,    // an "er" line of no known meaning
 };
 
-// Reads the whole answer body of a cleaning request.
-CleanAnswer ParseCleanAnswer(std::string_view reply);
+// Reads the whole answer body of a cleaning request; never NetworkError.
+CleanResult ParseCleanAnswer(std::string_view reply);
 
 // Asks, then empties the member's store. True when the user declined or the service confirmed.
 bool CleanServer(const std::string& userId, const std::string& password, ResultsBox& box, Asker& asker,

@@ -150,22 +150,6 @@ AddressSpan ExtractAddress(std::string_view text, size_t at) {
     return span;
 }
 
-bool IsInsideTag(std::string_view text, size_t at, size_t* tagStart) {
-    for (size_t p = at + 1; p > 0; --p) {
-        const char c = text[p - 1];
-        if (c == '>') {
-            return false;
-        }
-        if (c == '<') {
-            if (tagStart != nullptr) {
-                *tagStart = p - 1;
-            }
-            return true;
-        }
-    }
-    return false;
-}
-
 TagClass ClassifyTag(std::string_view text, size_t at, size_t tagStart, size_t& spanStart, size_t& spanEnd,
                      std::string_view& name, TagMemo* memo) {
     const size_t k = tagStart;
@@ -205,7 +189,8 @@ HtmlScanner::HtmlScanner(std::string_view page) : m_noScriptCloseFrom(npos), m_l
     m_text = nul == nullptr ? page : page.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - page.data()));
 }
 
-// IsInsideTag, remembering what earlier calls searched so that no byte is searched twice.
+// True when, scanning backward from at (inclusive), a "<" comes before any ">"; tagStart is then
+// that "<". Remembers what earlier calls searched so that no byte is searched twice.
 bool HtmlScanner::InsideTag(size_t at, size_t& tagStart) {
     size_t found = npos;
     for (size_t p = at + 1; p > m_bracketScannedTo; --p) {

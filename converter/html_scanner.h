@@ -29,10 +29,6 @@ struct AddressSpan {
 // end of text). Requires at < text.size().
 AddressSpan ExtractAddress(std::string_view text, size_t at);
 
-// True when, scanning backward from at (inclusive), a "<" comes before any ">"; the offset of
-// that "<" is then stored in *tagStart when tagStart is not null.
-bool IsInsideTag(std::string_view text, size_t at, size_t* tagStart = nullptr);
-
 enum class TagClass { NotATag, AreaTag, AnchorText };
 
 // What ClassifyTag learnt about a tag, so that several addresses in one long tag do not make it
@@ -43,8 +39,8 @@ struct TagMemo {
     size_t anchorClose = 0;              // out: offset of the last anchor's "</a" (or text size)
 };
 
-// Classifies the tag starting at tagStart (the "<" that IsInsideTag found for at) that holds the
-// address [spanStart, spanEnd):
+// Classifies the tag starting at tagStart (the nearest "<" before at, with no ">" between them)
+// that holds the address [spanStart, spanEnd):
 // - NotATag when the byte after "<" is neither "a" nor "A".
 // - AreaTag when the next byte is "r"/"R": spanEnd grows by one when the byte at the address end
 //   is a quote; spanStart moves to the first "h"/"H" followed by "r"/"R" from tagStart on that

@@ -16,10 +16,6 @@ namespace orvex {
 
 namespace {
 
-std::string Text(std::string_view utf8) {
-    return ProgramTextFromUtf8(utf8);
-}
-
 std::string Message(std::string_view utf8, std::initializer_list<std::string_view> args) {
     return FormatMessage(ProgramTextFromUtf8(utf8), args);
 }
@@ -92,7 +88,7 @@ bool GenerateKitSite(const KitRun& run, ResultsBox& box, KitRunReport* report) {
                 refused += Message(texts::kAddressBreaksDataFile, {page.m_strPath, address});
             }
         }
-        const RewriteResult rewrite = RewritePage(page, outputPath, params, first);
+        const RewriteResult rewrite = RewritePage(page, outputPath, params, first, table.PageScratch());
         if (rewrite.status == RewriteStatus::Ok) {
             ++r.pagesWritten;
             r.addressesProtected += rewrite.nextNumber - first;

@@ -2,8 +2,10 @@
 // login.cfg: flat little-endian record, the password enciphered with the DES variant.
 #include "converter/login_file.h"
 
+#include "converter/le_record.h"
 #include "crypto/des.h"
 #include "platform/file_system.h"
+#include "platform/output_file.h"
 
 #include <algorithm>
 #include <vector>
@@ -33,45 +35,6 @@ private:
     uint32_t m_state;
 };
 
-void PutInt(std::string& out, int32_t value) {
-    const auto u = static_cast<uint32_t>(value);
-    for (int i = 0; i < 4; ++i) {
-        out += static_cast<char>((u >> (8 * i)) & 0xFFu);
-    }
-}
-
-// Reads fields from a file that may end anywhere: what is missing reads as 0 or empty.
-class Reader {
-public:
-    explicit Reader(std::string_view bytes) : m_bytes(bytes) {}
-    int32_t Int() {
-        if (m_bytes.size() - m_pos < 4) {
-            m_pos = m_bytes.size();
-            return 0;
-        }
-        uint32_t u = 0;
-        for (int i = 0; i < 4; ++i) {
-            u |= static_cast<uint32_t>(static_cast<unsigned char>(m_bytes[m_pos + static_cast<size_t>(i)])) << (8 * i);
-        }
-        m_pos += 4;
-        return static_cast<int32_t>(u);
-    }
-    std::string_view Bytes(int32_t count) {
-        const auto n = static_cast<size_t>(count);
-        if (m_bytes.size() - m_pos < n) {
-            m_pos = m_bytes.size();
-            return {};
-        }
-        const std::string_view s = m_bytes.substr(m_pos, n);
-        m_pos += n;
-        return s;
-    }
-
-private:
-    std::string_view m_bytes;
-    size_t m_pos = 0;
-};
-
 size_t RoundUp8(size_t n) {
     return (n + 7) / 8 * 8;
 }
@@ -90,9 +53,8 @@ void MakeLoginKey(uint8_t key[8]) {
 
 std::string EncodeLoginRecord(const LoginRecord& record) {
     std::string out;
-    PutInt(out, record.m_bSavePassword);
-    PutInt(out, static_cast<int32_t>(record.m_strUserId.size()));
-    out += record.m_strUserId;
+    AppendLeInt32(out, record.m_bSavePassword);
+    AppendLeString(out, record.m_strUserId);
     if (record.m_bSavePassword == 1) {
         uint8_t key[8];
         MakeLoginKey(key);
@@ -102,30 +64,27 @@ std::string EncodeLoginRecord(const LoginRecord& record) {
         // Stored with the decryption direction, read back with the encryption direction.
         DesDecryptBuffer(area.data(), key, static_cast<std::ptrdiff_t>(length));
         const size_t stored = RoundUp8(length);
-        PutInt(out, static_cast<int32_t>(stored));
-        out.append(reinterpret_cast<const char*>(area.data()), stored);
+        AppendLeString(out, std::string_view(reinterpret_cast<const char*>(area.data()), stored));
     }
-    PutInt(out, static_cast<int32_t>(record.m_strOutputDir.size()));
-    out += record.m_strOutputDir;
+    AppendLeString(out, record.m_strOutputDir);
     return out;
 }
 
 bool DecodeLoginRecord(std::string_view bytes, LoginRecord& record) {
-    Reader in(bytes);
+    // A field the file ends before keeps the fresh record's 0 or empty value; only a length out
+    // of range makes the whole file absent.
+    LeRecordReader in(bytes);
     LoginRecord r;
-    r.m_bSavePassword = in.Int();
-    const int32_t userLength = in.Int();
-    if (userLength < 0 || userLength > kMaxLoginUserId) {
+    in.Int(r.m_bSavePassword);
+    if (in.String(kMaxLoginUserId, r.m_strUserId) == LeField::BadLength) {
         return false;
     }
-    r.m_strUserId.assign(in.Bytes(userLength));
     if (r.m_bSavePassword == 1) {
-        const int32_t stored = in.Int();
-        if (stored < 0 || stored > kMaxLoginPassword) {
+        std::string cipher;
+        if (in.String(kMaxLoginPassword, cipher) == LeField::BadLength) {
             return false;
         }
         std::vector<uint8_t> area(kWorkArea, 0);
-        const std::string_view cipher = in.Bytes(stored);
         std::copy(cipher.begin(), cipher.end(), area.begin());
         uint8_t key[8];
         MakeLoginKey(key);
@@ -133,11 +92,9 @@ bool DecodeLoginRecord(std::string_view bytes, LoginRecord& record) {
         const auto end = std::find(area.begin(), area.end(), uint8_t{0});
         r.m_strPassword.assign(area.begin(), end);
     }
-    const int32_t folderLength = in.Int();
-    if (folderLength < 0 || folderLength > kMaxLoginOutputDir) {
+    if (in.String(kMaxLoginOutputDir, r.m_strOutputDir) == LeField::BadLength) {
         return false;
     }
-    r.m_strOutputDir.assign(in.Bytes(folderLength));
     record = std::move(r);
     return true;
 }

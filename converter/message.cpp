@@ -1,8 +1,14 @@
 // SPDX-License-Identifier: MIT
-// Filling the %1, %2, ... places of a message text.
+// Messages: the program's own texts as program text, and filling their %1, %2, ... places.
 #include "converter/message.h"
 
+#include "platform/text_codec.h"
+
 namespace orvex {
+
+std::string Text(std::string_view utf8) {
+    return ProgramTextFromUtf8(utf8);
+}
 
 std::string FormatMessage(std::string_view text, std::initializer_list<std::string_view> args) {
     std::string out;

@@ -80,8 +80,8 @@ uint32_t DecodeUtf8(std::string_view seq) {
 
 std::string DetectPageEncoding(std::string_view page) {
     const std::string_view head = page.substr(0, kCharsetSearchBytes);
-    for (size_t i = 0; i < head.size(); ++i) {
-        if (head[i] != '<' || !StartsWithNoCase(head, i + 1, "meta")) {
+    for (size_t i = head.find('<'); i != std::string_view::npos; i = head.find('<', i + 1)) {
+        if (!StartsWithNoCase(head, i + 1, "meta")) {
             continue;
         }
         const size_t close = head.find('>', i);

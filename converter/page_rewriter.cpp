@@ -7,45 +7,15 @@
 #include "converter/page_encoding.h"
 #include "converter/texts.h"
 #include "platform/file_system.h"
+#include "platform/output_file.h"
 #include "platform/paths.h"
 #include "platform/text_codec.h"
 
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 
 namespace orvex {
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-// Output with the first write error remembered, so one check at the end covers every write.
-class Output {
-public:
-    // A buffer of our own: stdio would ask the file system for a block size first.
-    explicit Output(std::FILE* f) : m_buffer(new char[kBufferSize]), m_file(f) {
-        std::setvbuf(f, m_buffer.get(), _IOFBF, kBufferSize);
-    }
-    void Write(std::string_view bytes) {
-        if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), m_file.get()) != bytes.size()) {
-            m_bFailed = true;
-        }
-    }
-    bool Close() {
-        const bool closed = std::fclose(m_file.release()) == 0;
-        return closed && !m_bFailed;
-    }
-
-private:
-    static constexpr size_t kBufferSize = size_t{1} << 16;
-    // The buffer outlives the stream, which flushes into it when closed.
-    std::unique_ptr<char[]> m_buffer;
-    std::unique_ptr<std::FILE, FileCloser> m_file;
-    bool m_bFailed = false;
-};
 
 std::string MarkerComment(const RewriteParams& params, std::string_view charset) {
     const bool kit = params.form == RewriteForm::Kit;
@@ -86,7 +56,7 @@ std::string ScriptBlock(const RewriteParams& params) {
     return s;
 }
 
-void WriteLink(Output& out, const RewriteParams& params, const EmailEntry& entry, int32_t number) {
+void WriteLink(OutputFile& out, const RewriteParams& params, const EmailEntry& entry, int32_t number) {
     const std::string_view function = params.form == RewriteForm::Kit ? "AntiSpam(" : "Velmorant(";
     std::string link;
     link.reserve(entry.m_strAfterName.size() + 48);
@@ -148,32 +118,35 @@ bool EntryIsConverted(const EmailEntry& entry, const RewriteParams& params) {
 
 RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath, const RewriteParams& params,
                           int32_t firstNumber) {
+    PageBuffer buffer;
+    return RewritePage(page, outputPath, params, firstNumber, buffer);
+}
+
+RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath, const RewriteParams& params,
+                          int32_t firstNumber, PageBuffer& buffer) {
     RewriteResult result;
-    std::string bytes;
-    if (ReadRegularFile(page.m_strPath, bytes, kMaxPageBytes) != FileRead::Ok) {
+    if (ReadRegularFile(page.m_strPath, buffer, kMaxPageBytes) != FileRead::Ok) {
         result.status = RewriteStatus::SourceUnreadable;
         return result;
     }
-    if (!SpansFit(page, bytes.size())) {
+    const std::string_view text = buffer.View();
+    if (!SpansFit(page, text.size())) {
         result.status = RewriteStatus::PageChanged;
         return result;
     }
     // Most pages share folders made for an earlier page; make them only when the file cannot
     // be created without them.
-    std::FILE* f = std::fopen(outputPath.c_str(), "wb");
-    if (f == nullptr) {
+    OutputFile out;
+    if (!out.Open(outputPath)) {
         CreatePathDirs(outputPath);
-        f = std::fopen(outputPath.c_str(), "wb");
+        if (!out.Open(outputPath)) {
+            result.status = RewriteStatus::OutputFailed;
+            return result;
+        }
     }
-    if (f == nullptr) {
-        result.status = RewriteStatus::OutputFailed;
-        return result;
-    }
-    Output out(f);
     out.Write(MarkerComment(params, page.m_strEncoding.empty() ? kCharsetCp949 : page.m_strEncoding));
     out.Write(ScriptBlock(params));
 
-    const std::string_view text(bytes);
     size_t p = 0;
     int32_t n = firstNumber;
     for (int32_t i = 0; i < page.m_nEntryCount; ++i) {

@@ -59,6 +59,9 @@ bool EntryIsConverted(const EmailEntry& entry, const RewriteParams& params);
 // output path naming the source itself never loses the page. Folders on outputPath are created.
 RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath, const RewriteParams& params,
                           int32_t firstNumber);
+// The same, reading the page into buffer (the table's PageScratch, say) instead of new memory.
+RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath, const RewriteParams& params,
+                          int32_t firstNumber, PageBuffer& buffer);
 
 // "../" once per folder level of pagePath below homeDir; empty for a page in homeDir itself.
 std::string MakeRootPrefix(std::string_view pagePath, std::string_view homeDir);

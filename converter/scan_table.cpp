@@ -22,6 +22,23 @@ ScanResult Failure(ScanStatus status, std::string_view text, std::string_view pa
     return r;
 }
 
+struct EntryNames {
+    std::string charset;
+    std::string text; // the name of an address found in text, in the charset
+    std::string area; // the name of an area tag's address
+};
+
+// A site's pages mostly share one charset: the names are encoded again only when it changes.
+const EntryNames& EntryNamesFor(const std::string& charset) {
+    thread_local EntryNames names{"-", {}, {}};
+    if (names.charset != charset) {
+        names.text = EncodeForPage(texts::kTextEntryName, charset);
+        names.area = EncodeForPage(texts::kAreaEntryName, charset);
+        names.charset = charset;
+    }
+    return names;
+}
+
 void MarkChanged(EmailEntry& entry) {
     entry.m_bChecked = 1;
     entry.m_bChanged = 1;
@@ -32,8 +49,13 @@ void MarkChanged(EmailEntry& entry) {
 
 ScanResult ScanPage(const std::string& pagePath, EmailEntry* firstSlot, int32_t room, PageRecord* page,
                     int32_t defaultCheck) {
-    std::string bytes;
-    switch (ReadRegularFile(pagePath, bytes, kMaxPageBytes)) {
+    PageBuffer buffer;
+    return ScanPage(pagePath, firstSlot, room, page, defaultCheck, buffer);
+}
+
+ScanResult ScanPage(const std::string& pagePath, EmailEntry* firstSlot, int32_t room, PageRecord* page,
+                    int32_t defaultCheck, PageBuffer& buffer) {
+    switch (ReadRegularFile(pagePath, buffer, kMaxPageBytes)) {
     case FileRead::Ok:
         break;
     case FileRead::NotFound:
@@ -44,9 +66,11 @@ ScanResult ScanPage(const std::string& pagePath, EmailEntry* firstSlot, int32_t 
     case FileRead::NotRegular:
         return Failure(ScanStatus::OpenFailed, texts::kFileUnreadable, pagePath);
     }
+    const std::string_view bytes = buffer.View();
     page->m_strEncoding = DetectPageEncoding(bytes);
-    const std::string textName = EncodeForPage(texts::kTextEntryName, page->m_strEncoding);
-    const std::string areaName = EncodeForPage(texts::kAreaEntryName, page->m_strEncoding);
+    const EntryNames& names = EntryNamesFor(page->m_strEncoding);
+    const std::string& textName = names.text;
+    const std::string& areaName = names.area;
 
     HtmlScanner scanner(bytes);
     FoundAddress found;
@@ -86,8 +110,7 @@ ScanResult ScanPage(const std::string& pagePath, EmailEntry* firstSlot, int32_t 
     return r;
 }
 
-ScanTable::ScanTable()
-    : m_pEntries(std::make_unique<EmailEntry[]>(kMaxEntries)), m_Pages(std::make_unique<PageRecord[]>(kMaxPages)) {}
+ScanTable::ScanTable() : m_pEntries(kMaxEntries), m_Pages(kMaxPages) {}
 
 int32_t ScanTable::FindPage(std::string_view pagePath, EmailEntry** first) const {
     const auto found = m_pageIndex.find(PathKey(pagePath));
@@ -112,7 +135,7 @@ ScanResult ScanTable::LookupOrScanPage(const std::string& pagePath, int32_t defa
     }
     EmailEntry* first = m_pEntries.get() + m_nEntryTotal;
     PageRecord* page = &Page(m_nPageCount);
-    r = ScanPage(pagePath, first, kMaxEntries - m_nEntryTotal, page, defaultCheck);
+    r = ScanPage(pagePath, first, kMaxEntries - m_nEntryTotal, page, defaultCheck, m_pageScratch);
     if (r.status != ScanStatus::Ok) {
         return r;
     }

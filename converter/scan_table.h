@@ -15,6 +15,7 @@
 
 #include "converter/entry_kind.h"
 #include "converter/settings.h"
+#include "platform/file_system.h"
 
 #include <cstdint>
 #include <limits>
@@ -71,7 +72,10 @@ struct ScanResult {
 // entries, each with the default check state, 0 in m_bChanged and page in m_pPage; stores the
 // page's encoding in page->m_strEncoding. Returns Ok with the count, OpenFailed, or
 // EntryCapacity when the page holds more than room entries (the slots written are then not
-// in use). Does not touch the table's counts.
+// in use). Does not touch the table's counts. The page is read into buffer (its earlier
+// contents are lost); the overload without one reads into memory of its own.
+ScanResult ScanPage(const std::string& pagePath, EmailEntry* firstSlot, int32_t room, PageRecord* page,
+                    int32_t defaultCheck, PageBuffer& buffer);
 ScanResult ScanPage(const std::string& pagePath, EmailEntry* firstSlot, int32_t room, PageRecord* page,
                     int32_t defaultCheck);
 
@@ -93,6 +97,10 @@ public:
     // Empties the table; storage is kept.
     void ResetScanTable();
 
+    // Memory the table's scans read pages into, lent to whoever reads a scanned page again (the
+    // page rewriter), so that a run holds one page at a time however it goes.
+    PageBuffer& PageScratch() const { return m_pageScratch; }
+
     int32_t EntryTotal() const { return m_nEntryTotal; }
     int32_t PageCount() const { return m_nPageCount; }
     EmailEntry& Entry(int32_t i) { return m_pEntries[static_cast<size_t>(i)]; }
@@ -101,12 +109,13 @@ public:
     const PageRecord& Page(int32_t i) const { return m_Pages[static_cast<size_t>(i)]; }
 
 private:
-    std::unique_ptr<EmailEntry[]> m_pEntries;
+    LargeArray<EmailEntry> m_pEntries;
     int32_t m_nEntryTotal = 0;
     int32_t m_nPageCount = 0;
-    std::unique_ptr<PageRecord[]> m_Pages;
+    LargeArray<PageRecord> m_Pages;
     // PathKey of each page's path to its record: a whole site is looked up page by page.
     std::unordered_map<std::string, int32_t> m_pageIndex;
+    mutable PageBuffer m_pageScratch;
 };
 
 // The entry operations of the e-mail list. Each marks the entry's page modified, except

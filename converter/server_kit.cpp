@@ -6,10 +6,10 @@
 #include "converter/settings.h"
 #include "converter/texts.h"
 #include "platform/file_system.h"
+#include "platform/output_file.h"
 #include "platform/paths.h"
 #include "platform/text_codec.h"
 
-#include <cstdio>
 #include <filesystem>
 
 namespace orvex {
@@ -225,8 +225,8 @@ void CreateJspIpFiles(const std::string& kitFolder, KitProblems& problems) {
     const std::string antispam = JoinPath(kitFolder, "antispam");
     for (const std::string_view name : kJspIpFiles) {
         const std::string path = JoinPath(antispam, name);
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        if (f == nullptr || std::fclose(f) != 0) {
+        OutputFile f;
+        if (!f.Open(path) || !f.Close()) {
             problems.failed.push_back(path);
         }
     }

@@ -2,12 +2,12 @@
 // The converter's settings record, its file default.cfg, and the naming rules built on it.
 #include "converter/settings.h"
 
+#include "converter/le_record.h"
 #include "platform/file_system.h"
+#include "platform/output_file.h"
 #include "platform/paths.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
+#include <utility>
 
 namespace orvex {
 
@@ -19,83 +19,31 @@ int32_t ConverterSettings::DefaultIsText(int n) const {
     return n == 2 ? m_bDefaultIsText2 : n == 3 ? m_bDefaultIsText3 : m_bDefaultIsText1;
 }
 
-namespace {
-
-void PutInt(std::string& out, int32_t v) {
-    const auto u = static_cast<uint32_t>(v);
-    out += static_cast<char>(u & 0xFF);
-    out += static_cast<char>((u >> 8) & 0xFF);
-    out += static_cast<char>((u >> 16) & 0xFF);
-    out += static_cast<char>((u >> 24) & 0xFF);
-}
-
-void PutString(std::string& out, const std::string& s) {
-    PutInt(out, static_cast<int32_t>(s.size()));
-    out += s;
-}
-
-// Sequential reader over the file image; every read checks the remaining length first.
-class RecordReader {
-public:
-    explicit RecordReader(std::string_view bytes) : m_bytes(bytes) {}
-
-    bool Int(int32_t& v) {
-        if (m_bytes.size() - m_pos < 4) {
-            return false;
-        }
-        uint32_t u = 0;
-        for (int i = 3; i >= 0; --i) {
-            u = (u << 8) | static_cast<unsigned char>(m_bytes[m_pos + static_cast<size_t>(i)]);
-        }
-        v = static_cast<int32_t>(u);
-        m_pos += 4;
-        return true;
-    }
-
-    bool String(std::string& s) {
-        int32_t len = 0;
-        if (!Int(len) || len < 0 || len > kMaxSettingsString) {
-            return false;
-        }
-        const auto n = static_cast<size_t>(len);
-        if (m_bytes.size() - m_pos < n) {
-            return false;
-        }
-        s.assign(m_bytes.substr(m_pos, n));
-        m_pos += n;
-        return true;
-    }
-
-private:
-    std::string_view m_bytes;
-    size_t m_pos = 0;
-};
-
-} // namespace
-
 std::string EncodeSettingsRecord(const ConverterSettings& s) {
     std::string out;
-    PutInt(out, s.m_nCgiKind);
-    PutInt(out, s.m_nServerOs);
-    PutInt(out, s.m_bCheckAll);
-    PutInt(out, s.m_nReserved);
-    PutString(out, s.m_strHomeDir);
-    PutString(out, s.m_strDefaultName1);
-    PutString(out, s.m_strDefaultName2);
-    PutString(out, s.m_strDefaultName3);
-    PutInt(out, s.m_bSearchWholeDir);
-    PutInt(out, s.m_bDefaultIsText1);
-    PutInt(out, s.m_bDefaultIsText2);
-    PutInt(out, s.m_bDefaultIsText3);
+    AppendLeInt32(out, s.m_nCgiKind);
+    AppendLeInt32(out, s.m_nServerOs);
+    AppendLeInt32(out, s.m_bCheckAll);
+    AppendLeInt32(out, s.m_nReserved);
+    AppendLeString(out, s.m_strHomeDir);
+    AppendLeString(out, s.m_strDefaultName1);
+    AppendLeString(out, s.m_strDefaultName2);
+    AppendLeString(out, s.m_strDefaultName3);
+    AppendLeInt32(out, s.m_bSearchWholeDir);
+    AppendLeInt32(out, s.m_bDefaultIsText1);
+    AppendLeInt32(out, s.m_bDefaultIsText2);
+    AppendLeInt32(out, s.m_bDefaultIsText3);
     return out;
 }
 
 bool DecodeSettingsRecord(std::string_view bytes, ConverterSettings& settings) {
     ConverterSettings s;
-    RecordReader r(bytes);
+    LeRecordReader r(bytes);
+    // Any field that is short or out of range makes the whole file unusable.
+    const auto str = [&r](std::string& out) { return r.String(kMaxSettingsString, out) == LeField::Ok; };
     const bool ok = r.Int(s.m_nCgiKind) && r.Int(s.m_nServerOs) && r.Int(s.m_bCheckAll) && r.Int(s.m_nReserved) &&
-                    r.String(s.m_strHomeDir) && r.String(s.m_strDefaultName1) && r.String(s.m_strDefaultName2) &&
-                    r.String(s.m_strDefaultName3) && r.Int(s.m_bSearchWholeDir) && r.Int(s.m_bDefaultIsText1) &&
+                    str(s.m_strHomeDir) && str(s.m_strDefaultName1) && str(s.m_strDefaultName2) &&
+                    str(s.m_strDefaultName3) && r.Int(s.m_bSearchWholeDir) && r.Int(s.m_bDefaultIsText1) &&
                     r.Int(s.m_bDefaultIsText2) && r.Int(s.m_bDefaultIsText3);
     if (!ok) {
         return false;

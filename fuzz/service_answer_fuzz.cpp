@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The hosted service's answers to an upload and to a cleaning request, on arbitrary bodies: the
-// results stay in their ranges, a success only carries parts that are safe in a page's script,
+// The hosted service's answers to an upload and to a cleaning request, on arbitrary bodies: each
+// result is one its line can give, a success only carries parts that are safe in a page's script,
 // and the parts of a success line make a line that reads back as the same parts.
 #include "converter/hosted_service.h"
 #include "fuzz_support.h"
@@ -19,20 +19,37 @@ bool IsSafe(std::string_view s) {
     return true;
 }
 
-bool IsErrorCode(int code) {
-    return (code >= 1 && code <= 99) || code == orvex::kUploadOtherError;
+// The results an "er" line can give.
+bool IsErrorLineResult(orvex::UploadResult result) {
+    using orvex::UploadResult;
+    switch (result) {
+    case UploadResult::NoUser:
+    case UploadResult::TooLong:
+    case UploadResult::WrongPassword:
+    case UploadResult::StoreFull:
+    case UploadResult::UpdateFailed:
+    case UploadResult::TransferFailed:
+    case UploadResult::FileError:
+    case UploadResult::OtherError:
+        return true;
+    case UploadResult::Ok:
+    case UploadResult::NetworkError:
+    case UploadResult::UserIdUnusable:
+        return false;
+    }
+    return false;
 }
 
 void CheckUploadLine(std::string_view line) {
     const orvex::UploadAnswer before{"keep", "keep", 3};
     orvex::UploadAnswer answer = before;
-    const int result = orvex::ParseUploadAnswer(line, answer);
+    const orvex::UploadResult result = orvex::ParseUploadAnswer(line, answer);
     if (line.substr(0, 2) == "er") {
-        FUZZ_CHECK(IsErrorCode(result));
+        FUZZ_CHECK(IsErrorLineResult(result));
     } else {
-        FUZZ_CHECK(result == orvex::kUploadOk || result == orvex::kUploadNetworkError);
+        FUZZ_CHECK(result == orvex::UploadResult::Ok || result == orvex::UploadResult::NetworkError);
     }
-    if (result != orvex::kUploadOk) {
+    if (result != orvex::UploadResult::Ok) {
         FUZZ_CHECK(answer.section == before.section && answer.pageCode == before.pageCode &&
                    answer.startNumber == before.startNumber);
         return;
@@ -45,7 +62,7 @@ void CheckUploadLine(std::string_view line) {
     const std::string again = std::string(line.substr(0, 7)) + answer.section + ' ' + answer.pageCode + ' ' +
                               std::to_string(answer.startNumber) + ' ';
     orvex::UploadAnswer reread;
-    FUZZ_CHECK(orvex::ParseUploadAnswer(again, reread) == orvex::kUploadOk);
+    FUZZ_CHECK(orvex::ParseUploadAnswer(again, reread) == orvex::UploadResult::Ok);
     FUZZ_CHECK(reread.section == answer.section && reread.pageCode == answer.pageCode &&
                reread.startNumber == answer.startNumber);
 }
@@ -61,16 +78,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckUploadLine(line);
     }
 
-    const orvex::CleanAnswer clean = orvex::ParseCleanAnswer(reply);
-    switch (clean.kind) {
-    case orvex::CleanAnswer::Kind::TwoLines:
+    using orvex::CleanResult;
+    switch (orvex::ParseCleanAnswer(reply)) {
+    case CleanResult::TwoLines:
         FUZZ_CHECK(lines.size() > 1);
         break;
-    case orvex::CleanAnswer::Kind::Error:
-        FUZZ_CHECK(lines.size() == 1 && lines[0].substr(0, 2) == "er" && IsErrorCode(clean.code));
+    case CleanResult::NoUser:
+    case CleanResult::WrongPassword:
+    case CleanResult::NoData:
+    case CleanResult::DeleteFailed:
+    case CleanResult::TooSoon:
+    case CleanResult::OtherError:
+        FUZZ_CHECK(lines.size() == 1 && lines[0].substr(0, 2) == "er");
         break;
-    case orvex::CleanAnswer::Kind::Done:
+    case CleanResult::Done:
         FUZZ_CHECK(lines.size() <= 1 && (lines.empty() || lines[0].substr(0, 2) != "er"));
+        break;
+    case CleanResult::NetworkError:
+        FUZZ_CHECK(false); // only a failed exchange gives it
         break;
     }
     return 0;

@@ -2,8 +2,10 @@
 // Whole-file reads and folder listings on the host file system.
 #include "platform/file_system.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -61,9 +63,22 @@ bool ReadFileBytes(const std::string& path, std::string& out) {
     return true;
 }
 
+char* PageBuffer::Reserve(size_t n) {
+    m_nSize = 0;
+    if (n > m_block.Bytes() || m_block.Get() == nullptr) {
+        // Uninitialised: the read fills it, and a large page costs no pass of zeroes first.
+        LargeBlock grown(std::max({n, m_block.Bytes() + m_block.Bytes() / 2, size_t{1}}));
+        if (grown.Get() == nullptr) {
+            return nullptr;
+        }
+        m_block = std::move(grown);
+    }
+    return static_cast<char*>(m_block.Get());
+}
+
 #ifdef _WIN32
-FileRead ReadRegularFile(const std::string& path, std::string& out, uint64_t maxBytes) {
-    out.clear();
+FileRead ReadRegularFile(const std::string& path, PageBuffer& out, uint64_t maxBytes) {
+    out.Clear();
     std::error_code ec;
     const auto status = fs::status(path, ec);
     if (!fs::exists(status)) {
@@ -75,11 +90,21 @@ FileRead ReadRegularFile(const std::string& path, std::string& out, uint64_t max
     if (fs::file_size(path, ec) > maxBytes) {
         return FileRead::TooLarge;
     }
-    return ReadFileBytes(path, out) ? FileRead::Ok : FileRead::Unreadable;
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes)) {
+        return FileRead::Unreadable;
+    }
+    char* data = out.Reserve(bytes.size());
+    if (data == nullptr) {
+        return FileRead::Unreadable;
+    }
+    std::memcpy(data, bytes.data(), bytes.size());
+    out.SetSize(bytes.size());
+    return FileRead::Ok;
 }
 #else
-FileRead ReadRegularFile(const std::string& path, std::string& out, uint64_t maxBytes) {
-    out.clear();
+FileRead ReadRegularFile(const std::string& path, PageBuffer& out, uint64_t maxBytes) {
+    out.Clear();
     // Non-blocking, so that opening a pipe with no writer returns at once; the flag does
     // nothing to reads of a regular file.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -103,10 +128,14 @@ FileRead ReadRegularFile(const std::string& path, std::string& out, uint64_t max
         result = FileRead::TooLarge;
     } else {
         // The length when opened; a file that grows meanwhile is taken as it was.
-        out.resize(static_cast<size_t>(st.st_size));
+        const auto size = static_cast<size_t>(st.st_size);
+        char* data = out.Reserve(size);
         size_t used = 0;
-        while (used < out.size()) {
-            const ssize_t n = ::read(fd, out.data() + used, out.size() - used);
+        if (data == nullptr) {
+            result = FileRead::Unreadable; // no memory for it
+        }
+        while (data != nullptr && used < size) {
+            const ssize_t n = ::read(fd, data + used, size - used);
             if (n < 0 && errno == EINTR) {
                 continue;
             }
@@ -119,15 +148,19 @@ FileRead ReadRegularFile(const std::string& path, std::string& out, uint64_t max
             }
             used += static_cast<size_t>(n);
         }
-        out.resize(used);
+        out.SetSize(result == FileRead::Ok ? used : 0);
     }
     ::close(fd);
-    if (result != FileRead::Ok) {
-        out.clear();
-    }
     return result;
 }
 #endif
+
+FileRead ReadRegularFile(const std::string& path, std::string& out, uint64_t maxBytes) {
+    PageBuffer buffer;
+    const FileRead result = ReadRegularFile(path, buffer, maxBytes);
+    out.assign(buffer.View());
+    return result;
+}
 
 #ifdef _WIN32
 namespace {
@@ -184,27 +217,6 @@ std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir, ListD
         return std::nullopt;
     }
     return entries;
-}
-
-bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
-    const std::string temp = path + ".tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (f == nullptr) {
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const bool closed = std::fclose(f) == 0;
-    std::error_code ec;
-    if (!written || !closed) {
-        fs::remove(temp, ec);
-        return false;
-    }
-    fs::rename(temp, path, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        return false;
-    }
-    return true;
 }
 
 std::string ExecutableDir() {

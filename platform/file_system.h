@@ -2,6 +2,9 @@
 // Whole-file reads and folder listings on the host file system.
 #pragma once
 
+#include "platform/large_memory.h"
+
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,9 +25,27 @@ enum class FileRead {
     TooLarge,   // longer than the limit; nothing was read
 };
 
+// Storage for one file's bytes, kept from one read to the next: a site is read page after page
+// into the same memory, which grows to the largest page and is never cleared byte by byte.
+class PageBuffer {
+public:
+    std::string_view View() const { return {static_cast<const char*>(m_block.Get()), m_nSize}; }
+    size_t Size() const { return m_nSize; }
+    // Room for n bytes, their contents unspecified; the size becomes 0. nullptr (the buffer
+    // as it was, empty) when there is no memory for them.
+    char* Reserve(size_t n);
+    void SetSize(size_t n) { m_nSize = n; }
+    void Clear() { m_nSize = 0; }
+
+private:
+    LargeBlock m_block;
+    size_t m_nSize = 0;
+};
+
 // Reads a regular file whole into out, refusing anything else before reading a byte, so that
 // a pipe or a link to a device among a site's pages cannot stall or flood the reader. out is
 // left empty unless the result is Ok.
+FileRead ReadRegularFile(const std::string& path, PageBuffer& out, uint64_t maxBytes);
 FileRead ReadRegularFile(const std::string& path, std::string& out, uint64_t maxBytes);
 
 struct DirEntry {
@@ -41,11 +62,6 @@ enum class ListDetail { Full, TypeOnly };
 // TypeOnly leaves size and lastWrite 0, which saves a look at every file.
 // nullopt when the folder cannot be read.
 std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir, ListDetail detail = ListDetail::Full);
-
-// Writes bytes to a temporary file beside path that then replaces path, so an interrupted
-// write never leaves a truncated file. False when nothing could be written; path is then as
-// it was.
-bool WriteFileReplacing(const std::string& path, std::string_view bytes);
 
 // The folder that holds the running program, or empty when the system does not say.
 std::string ExecutableDir();

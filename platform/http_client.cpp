@@ -3,20 +3,12 @@
 // reuse the connection; libcurl takes the proxy from the usual environment variables.
 #include "platform/http_client.h"
 
+#include "platform/curl_library.h"
 #include "platform/curl_result.h"
-
-#include <curl/curl.h>
-
-#include <mutex>
 
 namespace orvex {
 
 namespace {
-
-void GlobalInit() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 struct Sink {
     std::string* answer;
@@ -36,48 +28,54 @@ size_t WriteAnswer(char* data, size_t size, size_t count, void* user) {
 }
 
 struct HeaderList {
+    const CurlLibrary& api;
     curl_slist* list = nullptr;
-    ~HeaderList() { curl_slist_free_all(list); }
-    void Add(const char* header) { list = curl_slist_append(list, header); }
+    ~HeaderList() { api.slist_free_all(list); }
+    void Add(const char* header) { list = api.slist_append(list, header); }
 };
 
 } // namespace
 
 struct HttpClient::Handle {
+    const CurlLibrary* api = nullptr;
     CURL* curl = nullptr;
+    std::string loadError;
     ~Handle() {
         if (curl != nullptr) {
-            curl_easy_cleanup(curl);
+            api->easy_cleanup(curl);
         }
     }
 };
 
 HttpClient::HttpClient(HttpOptions options) : m_handle(std::make_unique<Handle>()), m_options(options) {
-    GlobalInit();
-    m_handle->curl = curl_easy_init();
+    m_handle->api = Curl(&m_handle->loadError);
+    if (m_handle->api != nullptr) {
+        m_handle->curl = m_handle->api->easy_init();
+    }
 }
 
 HttpClient::~HttpClient() = default;
 
 HttpResult HttpClient::Perform(std::string& answer) {
+    const CurlLibrary& api = *m_handle->api;
     CURL* curl = m_handle->curl;
     Sink sink{&answer, m_options.maxAnswerBytes};
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteAnswer);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, m_options.connectTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, m_options.timeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    api.easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteAnswer);
+    api.easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    api.easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, m_options.connectTimeoutSeconds);
+    api.easy_setopt(curl, CURLOPT_TIMEOUT, m_options.timeoutSeconds);
+    api.easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    api.easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     char error[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
-    const CURLcode code = curl_easy_perform(curl);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &m_nLastStatus);
+    api.easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
+    const CURLcode code = api.easy_perform(curl);
+    api.easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+    api.easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &m_nLastStatus);
     if (code == CURLE_OK) {
         m_strLastError.clear();
         return HttpResult::Ok;
     }
-    m_strLastError = error[0] != '\0' ? error : curl_easy_strerror(code);
+    m_strLastError = error[0] != '\0' ? error : api.easy_strerror(code);
     if (sink.overflow) {
         m_strLastError = "answer larger than " + std::to_string(m_options.maxAnswerBytes) + " bytes";
     }
@@ -91,22 +89,22 @@ HttpResult HttpClient::PostForm(std::string_view host, std::string_view path, st
     m_nLastStatus = 0;
     CURL* curl = m_handle->curl;
     if (curl == nullptr) {
-        m_strLastError = "no HTTP client";
+        m_strLastError = m_handle->loadError.empty() ? "no HTTP client" : m_handle->loadError;
         return HttpResult::Failed;
     }
-    curl_easy_reset(curl);
+    m_handle->api->easy_reset(curl);
     const std::string url = "http://" + std::string(host) + std::string(path);
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_POST, 1L);
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.data());
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-    HeaderList headers;
+    m_handle->api->easy_setopt(curl, CURLOPT_URL, url.c_str());
+    m_handle->api->easy_setopt(curl, CURLOPT_POST, 1L);
+    m_handle->api->easy_setopt(curl, CURLOPT_POSTFIELDS, body.data());
+    m_handle->api->easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+    HeaderList headers{*m_handle->api};
     headers.Add("Content-type: application/x-www-form-urlencoded");
     headers.Add("Accept:"); // no accept types
     headers.Add("Expect:"); // the body goes with the request, not after a 100 Continue
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.list);
+    m_handle->api->easy_setopt(curl, CURLOPT_HTTPHEADER, headers.list);
     const HttpResult r = Perform(answer);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+    m_handle->api->easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
     return r;
 }
 
@@ -115,13 +113,13 @@ HttpResult HttpClient::Get(std::string_view url, std::string& answer) {
     m_nLastStatus = 0;
     CURL* curl = m_handle->curl;
     if (curl == nullptr) {
-        m_strLastError = "no HTTP client";
+        m_strLastError = m_handle->loadError.empty() ? "no HTTP client" : m_handle->loadError;
         return HttpResult::Failed;
     }
-    curl_easy_reset(curl);
+    m_handle->api->easy_reset(curl);
     const std::string address(url);
-    curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
-    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    m_handle->api->easy_setopt(curl, CURLOPT_URL, address.c_str());
+    m_handle->api->easy_setopt(curl, CURLOPT_HTTPGET, 1L);
     return Perform(answer);
 }
 

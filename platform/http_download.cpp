@@ -3,18 +3,15 @@
 // is no connection to share with the HttpClient of the short requests.
 #include "platform/http_download.h"
 
+#include "platform/curl_library.h"
 #include "platform/curl_result.h"
-
-#include <curl/curl.h>
-
-#include <memory>
-#include <mutex>
 
 namespace orvex {
 
 namespace {
 
 struct Transfer {
+    const CurlLibrary* api = nullptr;
     CURL* curl = nullptr;
     const HttpBlockSink* sink = nullptr;
     long status = 0;
@@ -26,7 +23,7 @@ size_t DeliverBlock(char* data, size_t size, size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     const size_t n = size * count;
     if (t->status == 0) {
-        curl_easy_getinfo(t->curl, CURLINFO_RESPONSE_CODE, &t->status);
+        t->api->easy_getinfo(t->curl, CURLINFO_RESPONSE_CODE, &t->status);
     }
     if (t->status != 200) {
         t->badStatus = true;
@@ -40,10 +37,11 @@ size_t DeliverBlock(char* data, size_t size, size_t count, void* user) {
 }
 
 struct EasyHandle {
-    CURL* curl = curl_easy_init();
+    const CurlLibrary& api;
+    CURL* curl = api.easy_init();
     ~EasyHandle() {
         if (curl != nullptr) {
-            curl_easy_cleanup(curl);
+            api.easy_cleanup(curl);
         }
     }
 };
@@ -52,32 +50,34 @@ struct EasyHandle {
 
 HttpResult HttpDownload(std::string_view url, const HttpBlockSink& sink, std::string& error,
                         const HttpDownloadOptions& options) {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     error.clear();
-    EasyHandle handle;
+    const CurlLibrary* api = Curl(&error);
+    if (api == nullptr) {
+        return HttpResult::Failed;
+    }
+    EasyHandle handle{*api};
     if (handle.curl == nullptr) {
         error = "no HTTP client";
         return HttpResult::Failed;
     }
     CURL* curl = handle.curl;
-    Transfer transfer{curl, &sink};
+    Transfer transfer{api, curl, &sink};
     const std::string address(url);
     char message[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
-    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, options.connectTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, options.stallSeconds);
-    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, options.blockBytes);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &DeliverBlock);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, message);
-    const CURLcode code = curl_easy_perform(curl);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &transfer.status);
+    api->easy_setopt(curl, CURLOPT_URL, address.c_str());
+    api->easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    api->easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    api->easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    api->easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, options.connectTimeoutSeconds);
+    api->easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    api->easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, options.stallSeconds);
+    api->easy_setopt(curl, CURLOPT_BUFFERSIZE, options.blockBytes);
+    api->easy_setopt(curl, CURLOPT_WRITEFUNCTION, &DeliverBlock);
+    api->easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    api->easy_setopt(curl, CURLOPT_ERRORBUFFER, message);
+    const CURLcode code = api->easy_perform(curl);
+    api->easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+    api->easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &transfer.status);
     if (code == CURLE_OK && transfer.status == 200) {
         return HttpResult::Ok;
     }
@@ -86,7 +86,7 @@ HttpResult HttpDownload(std::string_view url, const HttpBlockSink& sink, std::st
         return HttpResult::Failed;
     }
     error =
-        transfer.sinkStopped ? "stopped by the receiver" : (message[0] != '\0' ? message : curl_easy_strerror(code));
+        transfer.sinkStopped ? "stopped by the receiver" : (message[0] != '\0' ? message : api->easy_strerror(code));
     return HttpResultOf(code);
 }
 

@@ -11,6 +11,7 @@
 #else
 #include <cerrno>
 #include <iconv.h>
+#include <vector>
 #endif
 
 namespace orvex {
@@ -94,21 +95,65 @@ bool FromWide(const std::wstring& wide, UINT cp, std::string& out) {
 
 #else
 
-// One conversion descriptor for the length of one call.
+// Conversion descriptors, opened once per thread for each pair of charsets and kept: opening
+// one loads the charset's converter module, which costs far more than converting a page.
+// A descriptor is reset to its initial state before each use.
 class Iconv {
 public:
-    Iconv(std::string_view to, std::string_view from)
-        : m_cd(iconv_open(std::string(to).c_str(), std::string(from).c_str())) {}
-    ~Iconv() {
-        if (Ok())
-            iconv_close(m_cd);
+    Iconv(std::string_view to, std::string_view from) : m_cd(Cached(to, from)) {
+        if (Ok()) {
+            iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        }
     }
-    Iconv(const Iconv&) = delete;
-    Iconv& operator=(const Iconv&) = delete;
-    bool Ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+    bool Ok() const { return m_cd != kInvalid; }
     iconv_t Get() const { return m_cd; }
 
 private:
+    static inline const iconv_t kInvalid = reinterpret_cast<iconv_t>(-1);
+    static constexpr size_t kMaxCached = 32;
+
+    struct Entry {
+        std::string to;
+        std::string from;
+        iconv_t cd;
+    };
+    struct Cache {
+        std::vector<Entry> entries;
+        Cache() = default;
+        Cache(const Cache&) = delete;
+        Cache& operator=(const Cache&) = delete;
+        ~Cache() {
+            for (const Entry& e : entries) {
+                if (e.cd != kInvalid) {
+                    iconv_close(e.cd);
+                }
+            }
+        }
+    };
+
+    // An unknown charset is remembered too, so it is not looked up again page after page.
+    static iconv_t Cached(std::string_view to, std::string_view from) {
+        thread_local Cache cache;
+        for (const Entry& e : cache.entries) {
+            if (e.to == to && e.from == from) {
+                return e.cd;
+            }
+        }
+        // Pages may name any number of charsets; the oldest goes (no descriptor is held
+        // across calls, so none is in use).
+        if (cache.entries.size() == kMaxCached) {
+            if (cache.entries.front().cd != kInvalid) {
+                iconv_close(cache.entries.front().cd);
+            }
+            cache.entries.erase(cache.entries.begin());
+        }
+        std::string t(to);
+        std::string f(from);
+        const iconv_t cd = iconv_open(t.c_str(), f.c_str());
+        cache.entries.push_back({std::move(t), std::move(f), cd});
+        return cd;
+    }
+
     iconv_t m_cd;
 };
 
@@ -143,6 +188,22 @@ bool Convert(const Iconv& cd, std::string_view in, std::string& out, OnError onE
 
 #endif
 
+// Charsets in which every byte below 0x80 is that ASCII character, both ways; most of what is
+// converted (addresses, paths, markup) is ASCII and needs no converter at all.
+bool IsAsciiCompatible(std::string_view charset) {
+    return charset == kCharsetCp949 || charset == kCharsetUtf8 || charset.rfind("ISO-8859-", 0) == 0 ||
+           charset.rfind("WINDOWS-125", 0) == 0 || charset.rfind("EUC-", 0) == 0;
+}
+
+bool IsAscii(std::string_view bytes) {
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 std::string CanonicalCharset(std::string_view label) {
@@ -168,6 +229,9 @@ std::string CanonicalCharset(std::string_view label) {
 }
 
 std::string DecodeToUtf8(std::string_view bytes, std::string_view charset) {
+    if (IsAsciiCompatible(charset) && IsAscii(bytes)) {
+        return std::string(bytes);
+    }
     std::string out;
     out.reserve(bytes.size());
 #ifdef _WIN32
@@ -209,6 +273,10 @@ std::string DecodeToUtf8(std::string_view bytes, std::string_view charset) {
 }
 
 bool EncodeFromUtf8(std::string_view utf8, std::string_view charset, std::string& out) {
+    if (IsAsciiCompatible(charset) && IsAscii(utf8)) {
+        out.assign(utf8);
+        return true;
+    }
 #ifdef _WIN32
     const UINT cp = CodePageOf(charset);
     std::wstring wide;

@@ -3,6 +3,7 @@
 // line that the update host publishes as its checksum file.
 #include "crypto/md5.h"
 #include "platform/file_system.h"
+#include "platform/output_file.h"
 #include "updater/package_writer.h"
 #include "updater/version_check.h"
 

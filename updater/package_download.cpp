@@ -5,10 +5,11 @@
 #include "crypto/md5.h"
 #include "platform/http_client.h"
 #include "platform/http_download.h"
+#include "platform/output_file.h"
 #include "updater/package_format.h"
 #include "updater/version_check.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 namespace orvex {
@@ -20,9 +21,6 @@ namespace {
 class PackageSink {
 public:
     explicit PackageSink(const std::string& path) : m_path(path) {}
-    ~PackageSink() { Close(); }
-    PackageSink(const PackageSink&) = delete;
-    PackageSink& operator=(const PackageSink&) = delete;
 
     bool Take(const char* data, size_t size) {
         if (m_nHeader < kPackageHeaderBytes) {
@@ -34,13 +32,14 @@ public:
             if (m_nHeader < kPackageHeaderBytes) {
                 return true;
             }
-            m_file = std::fopen(m_path.c_str(), "wb");
-            if (m_file == nullptr || std::fwrite(m_header, 1, sizeof m_header, m_file) != sizeof m_header) {
+            if (!m_file.Open(m_path)) {
                 m_bFileFailed = true;
                 return false;
             }
+            m_file.Write(std::string_view(reinterpret_cast<const char*>(m_header), sizeof m_header));
         }
-        if (size > 0 && std::fwrite(data, 1, size, m_file) != size) {
+        m_file.Write(std::string_view(data, size));
+        if (m_file.Failed()) {
             m_bFileFailed = true;
             return false;
         }
@@ -50,11 +49,10 @@ public:
 
     // False when the file could not be written out.
     bool Close() {
-        if (m_file == nullptr) {
+        if (!m_file.IsOpen()) {
             return true;
         }
-        const bool ok = std::fclose(m_file) == 0;
-        m_file = nullptr;
+        const bool ok = m_file.Close();
         m_bFileFailed = m_bFileFailed || !ok;
         return ok;
     }
@@ -68,7 +66,7 @@ private:
     std::string m_path;
     unsigned char m_header[kPackageHeaderBytes] = {};
     size_t m_nHeader = 0;
-    std::FILE* m_file = nullptr;
+    OutputFile m_file;
     uint64_t m_nBody = 0;
     bool m_bFileFailed = false;
 };

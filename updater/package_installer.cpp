@@ -2,12 +2,13 @@
 // The installer: decompress whole, parse the command text, then write the files.
 #include "updater/package_installer.h"
 
+#include "platform/output_file.h"
 #include "updater/version_check.h"
 
 #include <zlib.h>
 
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <new>
 #include <system_error>
@@ -19,16 +20,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr size_t kBlockBytes = 4096;
-
 // A deflate stream cannot expand by more than about 1032 to 1, so an M beyond this can never be
 // reached; refusing it early spares the allocation of a buffer that would only be thrown away.
 constexpr uint64_t kMaxExpansion = 1100;
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 struct WriteEntry {
     std::string path;
@@ -43,12 +37,12 @@ InstallResult ReadPackage(const std::string& packagePath, std::unique_ptr<unsign
     if (ec) {
         return InstallResult::Unreadable;
     }
-    File file(std::fopen(packagePath.c_str(), "rb"));
+    std::ifstream file(packagePath, std::ios::binary);
     if (!file || length < kPackageHeaderBytes) {
         return InstallResult::Unreadable;
     }
     unsigned char header[kPackageHeaderBytes];
-    if (std::fread(header, 1, sizeof header, file.get()) != sizeof header) {
+    if (!file.read(reinterpret_cast<char*>(header), sizeof header)) {
         return InstallResult::Unreadable;
     }
     const uint32_t m = ReadWord(header + 4);
@@ -61,19 +55,14 @@ InstallResult ReadPackage(const std::string& packagePath, std::unique_ptr<unsign
     if (!compressed || !plain) {
         return InstallResult::NoMemory;
     }
-    uint64_t got = 0;
-    while (got < compressedSize) {
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(kBlockBytes, compressedSize - got));
-        const size_t n = std::fread(compressed.get() + got, 1, want, file.get());
-        got += n;
-        if (n < want) {
-            break;
-        }
-    }
-    if (std::ferror(file.get()) != 0) {
+    // A file that shrank since its length was taken is decompressed as far as it goes; only a
+    // read error (not the early end) makes it unreadable.
+    file.read(reinterpret_cast<char*>(compressed.get()), static_cast<std::streamsize>(compressedSize));
+    const auto got = static_cast<uint64_t>(file.gcount());
+    if (file.bad()) {
         return InstallResult::Unreadable;
     }
-    file.reset();
+    file.close();
     uLongf plainSize = m;
     const int rc = uncompress(plain.get(), &plainSize, compressed.get(), static_cast<uLong>(got));
     if (rc != Z_OK || plainSize != m) {
@@ -109,19 +98,14 @@ void RunFolderCommand(std::string_view word, const std::string& path) {
     }
 }
 
+// Truncate, not Replace: an existing file is rewritten in place and keeps its permissions.
 bool WriteFile(const WriteEntry& entry, const unsigned char* bytes) {
-    File file(std::fopen(entry.path.c_str(), "wb"));
-    if (!file) {
+    OutputFile file;
+    if (!file.Open(entry.path)) {
         return false;
     }
-    for (uint64_t done = 0; done < entry.size;) {
-        const size_t piece = static_cast<size_t>(std::min<uint64_t>(kBlockBytes, entry.size - done));
-        if (std::fwrite(bytes + done, 1, piece, file.get()) != piece) {
-            return false;
-        }
-        done += piece;
-    }
-    return std::fclose(file.release()) == 0;
+    file.Write(std::string_view(reinterpret_cast<const char*>(bytes), static_cast<size_t>(entry.size)));
+    return file.Close();
 }
 
 } // namespace

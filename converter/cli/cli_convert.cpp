@@ -4,15 +4,16 @@
 
 #include "converter/cgidata_location.h"
 #include "converter/cli/cli_hosted.h"
+#include "converter/cli/cli_texts.h"
 #include "converter/cli/site_scan.h"
 #include "converter/cli/stdout_results_box.h"
 #include "converter/kit_generation.h"
+#include "converter/message.h"
 #include "converter/scan_table.h"
 #include "converter/server_kit.h"
 #include "converter/service_hosts.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
-#include "platform/text_codec.h"
 
 #include <filesystem>
 #include <memory>
@@ -27,30 +28,25 @@ void Line(std::FILE* err, const std::string& programText) {
     std::fprintf(err, "orvex-cli: %s\n", programText.c_str());
 }
 
-std::string T(std::string_view utf8) {
-    return ProgramTextFromUtf8(utf8);
-}
-
 // The output folder exists afterwards and is not the home directory; otherwise a message.
 bool PrepareOutputFolder(const Options& options, std::string& error) {
     std::error_code ec;
     const fs::path out(options.out);
     if (fs::exists(out, ec)) {
         if (!fs::is_directory(out, ec)) {
-            error = T("파일이 아닌 디렉토리를 선택하셔야합니다.") + " " + options.out;
+            error = FormatMessage(Text(texts::kOutputIsFile), {options.out});
             return false;
         }
         // Converted pages would replace the site's own pages.
         if (fs::equivalent(out, fs::path(options.home), ec)) {
-            error = T("출력 폴더가 홈 디렉토리와 같습니다. 홈 디렉토리가 아닌 폴더를 선택하셔야합니다.") + " " +
-                    options.out;
+            error = FormatMessage(Text(texts::kOutputIsHome), {options.out});
             return false;
         }
         return true;
     }
     fs::create_directories(out, ec);
     if (!fs::is_directory(out, ec)) {
-        error = T("출력 폴더를 만들 수 없습니다: ") + options.out;
+        error = FormatMessage(Text(texts::kOutputNotCreated), {options.out});
         return false;
     }
     return true;
@@ -94,11 +90,11 @@ int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
         return kExitUsage;
     }
     if (!IsDirectory(options.home)) {
-        Line(err, T("홈 디렉토리를 읽을 수 없습니다: ") + options.home);
+        Line(err, FormatMessage(Text(texts::kHomeUnreadable), {options.home}));
         return kExitUsage;
     }
     if (!options.cgiData.empty() && !IsDirectory(options.cgiData)) {
-        Line(err, T("--cgidata 폴더가 없습니다: ") + options.cgiData);
+        Line(err, FormatMessage(Text(texts::kCgiDataMissing), {options.cgiData}));
         return kExitUsage;
     }
     if (!PrepareOutputFolder(options, error)) {

@@ -2,9 +2,11 @@
 // orvex-cli's hosted-service commands.
 #include "converter/cli/cli_hosted.h"
 
+#include "converter/cli/cli_texts.h"
 #include "converter/cli/stdout_results_box.h"
 #include "converter/cli/terminal.h"
 #include "converter/hosted_service.h"
+#include "converter/message.h"
 #include "platform/file_system.h"
 #include "platform/http_client.h"
 #include "platform/text_codec.h"
@@ -17,10 +19,6 @@ namespace {
 
 void Line(std::FILE* err, const std::string& programText) {
     std::fprintf(err, "orvex-cli: %s\n", programText.c_str());
-}
-
-std::string T(std::string_view utf8) {
-    return ProgramTextFromUtf8(utf8);
 }
 
 // Program text as CP949 bytes; nullopt when a character has no CP949 form.
@@ -63,7 +61,7 @@ private:
 std::optional<Member> LoadMember(const Options& options, std::string& error) {
     std::string bytes;
     if (!ReadFileBytes(options.passwordFile, bytes)) {
-        error = T("비밀번호 파일을 읽을 수 없습니다: ") + options.passwordFile;
+        error = FormatMessage(Text(texts::kPasswordFileUnreadable), {options.passwordFile});
         return std::nullopt;
     }
     std::string password = bytes.substr(0, bytes.find('\n'));
@@ -74,11 +72,11 @@ std::optional<Member> LoadMember(const Options& options, std::string& error) {
     const auto userId = ServiceText(options.user);
     const auto pass = ServiceText(password);
     if (!userId || !pass) {
-        error = T("UserId나 비밀번호에 CP949로 나타낼 수 없는 문자가 있습니다");
+        error = Text(texts::kMemberNotCp949);
         return std::nullopt;
     }
     if (!IsUsableUserId(*userId)) {
-        error = T("UserId에는 공백이나 제어 문자를 쓸 수 없습니다: ") + options.user;
+        error = FormatMessage(Text(texts::kUserIdUnusable), {options.user});
         return std::nullopt;
     }
     m.userId = *userId;
@@ -106,7 +104,7 @@ int RunHostedGeneration(const Options& options, const HostedSetup& setup, const 
     const bool ok = GenerateHostedSite(table, options.home, options.out, setup.member.userId, setup.member.password,
                                        box, service, cgiData, &report);
     std::fputc('\n', out);
-    if (!ok && report.result == kUploadNetworkError && !http.LastError().empty()) {
+    if (!ok && report.result == UploadResult::NetworkError && !http.LastError().empty()) {
         Line(err, http.LastError());
     }
     return ok && report.images.Empty() ? kExitOk : kExitFailed;

@@ -2,8 +2,9 @@
 // orvex-cli's command line: parsed into one options struct before anything runs.
 #include "converter/cli/cli_options.h"
 
+#include "converter/cli/cli_texts.h"
+#include "converter/message.h"
 #include "platform/paths.h"
-#include "platform/text_codec.h"
 
 #include <array>
 #include <string_view>
@@ -24,6 +25,8 @@ bool Choose(const std::array<std::pair<std::string_view, T>, N>& choices, const 
     return false;
 }
 
+constexpr std::array<std::pair<std::string_view, Command>, 3> kCommands = {
+    {{"scan", Command::Scan}, {"convert", Command::Convert}, {"clean-server", Command::CleanServer}}};
 constexpr std::array<std::pair<std::string_view, int32_t>, 5> kKinds = {
     {{"php", kCgiPhp}, {"asp", kCgiAsp}, {"jsp", kCgiJsp}, {"perl", kCgiPerl}, {"hosted", kCgiHosted}}};
 constexpr std::array<std::pair<std::string_view, int32_t>, 3> kSystems = {
@@ -35,145 +38,166 @@ constexpr std::array<std::pair<std::string_view, NameRule>, 5> kNames = {{{"1", 
                                                                           {"id", NameRule::Id},
                                                                           {"keep", NameRule::Keep}}};
 
-std::string T(std::string_view utf8) {
-    return ProgramTextFromUtf8(utf8);
-}
-
-} // namespace
-
-std::string UsageText() {
-    return T("사용법: orvex-cli scan --home DIR [--json] [--check-all]\n"
-             "        orvex-cli convert --home DIR --out DIR --kind php|asp|jsp|perl|hosted\n"
-             "                          [--os windows|linux|solaris] [--image gd|external]\n"
-             "                          [--name 1|2|3|id|keep] [--cgidata DIR]\n"
-             "                          [--user ID --password-file FILE]\n"
-             "        orvex-cli clean-server --user ID --password-file FILE [--yes]\n");
-}
-
-std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
-    if (args.empty()) {
-        error = T("명령이 없습니다 (scan, convert, clean-server)");
-        return std::nullopt;
-    }
-    Options o;
-    if (args[0] == "scan") {
-        o.command = Command::Scan;
-    } else if (args[0] == "convert") {
-        o.command = Command::Convert;
-    } else if (args[0] == "clean-server") {
-        o.command = Command::CleanServer;
-    } else {
-        error = T("알 수 없는 명령입니다: ") + args[0];
-        return std::nullopt;
-    }
-    const bool convert = o.command == Command::Convert;
-    const bool clean = o.command == Command::CleanServer;
+// What the option loop fills: the options, and whether the two choices that have a default
+// were given.
+struct Parsed {
+    Options options;
     bool kindGiven = false;
-    std::string image;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        std::string v;
-        const auto value = [&]() {
-            if (i + 1 >= args.size()) {
-                error = a + T(" 옵션에 값이 없습니다");
-                return false;
-            }
-            v = args[++i];
-            return true;
-        };
-        const auto bad = [&]() {
-            error = a + T(" 옵션의 값이 올바르지 않습니다: ") + v;
-            return std::nullopt;
-        };
-        if (!clean && a == "--home") {
-            if (!value())
-                return std::nullopt;
-            o.home = v;
-        } else if (!convert && a == "--json") {
-            o.json = true;
-        } else if (!convert && a == "--check-all") {
-            o.checkAll = true;
-        } else if (convert && a == "--out") {
-            if (!value())
-                return std::nullopt;
-            o.out = v;
-        } else if (convert && a == "--kind") {
-            if (!value())
-                return std::nullopt;
-            if (!Choose(kKinds, v, o.cgiKind))
-                return bad();
-            kindGiven = true;
-        } else if (convert && a == "--os") {
-            if (!value())
-                return std::nullopt;
-            if (!Choose(kSystems, v, o.serverOs))
-                return bad();
-        } else if (convert && a == "--image") {
-            if (!value())
-                return std::nullopt;
-            if (!Choose(kImages, v, o.gd))
-                return bad();
-            image = v;
-        } else if (convert && a == "--name") {
-            if (!value())
-                return std::nullopt;
-            if (!Choose(kNames, v, o.name))
-                return bad();
-        } else if (convert && a == "--cgidata") {
-            if (!value())
-                return std::nullopt;
-            o.cgiData = v;
-        } else if (clean && a == "--yes") {
-            o.yes = true;
-        } else if ((convert || clean) && a == "--user") {
-            if (!value())
-                return std::nullopt;
-            o.user = v;
-        } else if ((convert || clean) && a == "--password-file") {
-            if (!value())
-                return std::nullopt;
-            o.passwordFile = v;
-        } else {
-            error = T("알 수 없는 옵션입니다: ") + a;
-            return std::nullopt;
+    bool imageGiven = false;
+};
+
+// Stores an option's value (empty for a flag); false when the value is not one of its choices.
+using Store = bool (*)(Parsed& parsed, const std::string& value);
+
+template <std::string Options::*Field>
+bool StoreText(Parsed& parsed, const std::string& value) {
+    parsed.options.*Field = value;
+    return true;
+}
+
+template <bool Options::*Field>
+bool SetFlag(Parsed& parsed, const std::string&) {
+    parsed.options.*Field = true;
+    return true;
+}
+
+template <auto Field, const auto& Choices>
+bool StoreChoice(Parsed& parsed, const std::string& value) {
+    return Choose(Choices, value, parsed.options.*Field);
+}
+
+bool StoreKind(Parsed& parsed, const std::string& value) {
+    parsed.kindGiven = Choose(kKinds, value, parsed.options.cgiKind);
+    return parsed.kindGiven;
+}
+
+bool StoreImage(Parsed& parsed, const std::string& value) {
+    parsed.imageGiven = Choose(kImages, value, parsed.options.gd);
+    return parsed.imageGiven;
+}
+
+constexpr unsigned Bit(Command command) {
+    return 1u << static_cast<unsigned>(command);
+}
+
+enum class Takes { Flag, Value };
+
+struct OptionRule {
+    std::string_view name;
+    unsigned commands; // the Bit of each command that takes the option
+    Takes takes;
+    Store store;
+};
+
+constexpr unsigned kConvertOnly = Bit(Command::Convert);
+constexpr unsigned kCleanOnly = Bit(Command::CleanServer);
+constexpr unsigned kSite = Bit(Command::Scan) | Bit(Command::Convert);
+constexpr unsigned kMember = Bit(Command::Convert) | Bit(Command::CleanServer);
+// The scan flags are also taken, and ignored, by clean-server.
+constexpr unsigned kScanFlag = Bit(Command::Scan) | Bit(Command::CleanServer);
+
+constexpr std::array<OptionRule, 12> kOptionRules = {{
+    {"--home", kSite, Takes::Value, StoreText<&Options::home>},
+    {"--json", kScanFlag, Takes::Flag, SetFlag<&Options::json>},
+    {"--check-all", kScanFlag, Takes::Flag, SetFlag<&Options::checkAll>},
+    {"--out", kConvertOnly, Takes::Value, StoreText<&Options::out>},
+    {"--kind", kConvertOnly, Takes::Value, StoreKind},
+    {"--os", kConvertOnly, Takes::Value, StoreChoice<&Options::serverOs, kSystems>},
+    {"--image", kConvertOnly, Takes::Value, StoreImage},
+    {"--name", kConvertOnly, Takes::Value, StoreChoice<&Options::name, kNames>},
+    {"--cgidata", kConvertOnly, Takes::Value, StoreText<&Options::cgiData>},
+    {"--yes", kCleanOnly, Takes::Flag, SetFlag<&Options::yes>},
+    {"--user", kMember, Takes::Value, StoreText<&Options::user>},
+    {"--password-file", kMember, Takes::Value, StoreText<&Options::passwordFile>},
+}};
+
+const OptionRule* FindRule(const std::string& name, Command command) {
+    for (const OptionRule& rule : kOptionRules) {
+        if (name == rule.name && (rule.commands & Bit(command)) != 0) {
+            return &rule;
         }
     }
-    if (clean) {
+    return nullptr;
+}
+
+// The checks between options once all are read; nullopt with error set when one fails.
+std::optional<Options> Complete(Parsed parsed, std::string& error) {
+    Options& o = parsed.options;
+    if (o.command == Command::CleanServer) {
         if (o.user.empty() || o.passwordFile.empty()) {
-            error = T("clean-server 에는 --user ID 와 --password-file FILE 이 필요합니다");
+            error = Text(texts::kCleanRequires);
             return std::nullopt;
         }
         return o;
     }
     if (o.home.empty()) {
-        error = T("--home DIR 이 필요합니다");
+        error = Text(texts::kHomeRequired);
         return std::nullopt;
     }
     o.home = StripTrailingSeparators(o.home);
-    if (!convert) {
+    if (o.command == Command::Scan) {
         return o;
     }
-    if (o.out.empty() || !kindGiven) {
-        error = T("convert 에는 --out DIR 과 --kind 가 필요합니다");
+    if (o.out.empty() || !parsed.kindGiven) {
+        error = Text(texts::kConvertRequires);
         return std::nullopt;
     }
     o.out = StripTrailingSeparators(o.out);
     // GD is offered for PHP only; the other kinds always run their own component.
-    if (image.empty()) {
+    if (!parsed.imageGiven) {
         o.gd = o.cgiKind == kCgiPhp;
     } else if (o.gd && o.cgiKind != kCgiPhp) {
-        error = T("--image gd 는 --kind php 에서만 쓸 수 있습니다");
+        error = Text(texts::kGdOnlyPhp);
         return std::nullopt;
     }
     if (o.cgiKind != kCgiHosted && (!o.user.empty() || !o.passwordFile.empty())) {
-        error = T("--user 와 --password-file 은 --kind hosted 에서만 씁니다");
+        error = Text(texts::kMemberOnlyHosted);
         return std::nullopt;
     }
     if (o.cgiKind == kCgiHosted && (o.user.empty() || o.passwordFile.empty())) {
-        error = T("--kind hosted 에는 --user ID 와 --password-file FILE 이 필요합니다");
+        error = Text(texts::kHostedRequires);
         return std::nullopt;
     }
     return o;
+}
+
+} // namespace
+
+std::string UsageText() {
+    return Text(texts::kUsage);
+}
+
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
+    if (args.empty()) {
+        error = Text(texts::kNoCommand);
+        return std::nullopt;
+    }
+    Parsed parsed;
+    if (!Choose(kCommands, args[0], parsed.options.command)) {
+        error = FormatMessage(Text(texts::kUnknownCommand), {args[0]});
+        return std::nullopt;
+    }
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& name = args[i];
+        const OptionRule* rule = FindRule(name, parsed.options.command);
+        if (rule == nullptr) {
+            error = FormatMessage(Text(texts::kUnknownOption), {name});
+            return std::nullopt;
+        }
+        std::string value;
+        if (rule->takes == Takes::Value) {
+            if (i + 1 >= args.size()) {
+                error = FormatMessage(Text(texts::kOptionWithoutValue), {name});
+                return std::nullopt;
+            }
+            value = args[++i];
+        }
+        if (!rule->store(parsed, value)) {
+            error = FormatMessage(Text(texts::kBadOptionValue), {name, value});
+            return std::nullopt;
+        }
+    }
+    return Complete(std::move(parsed), error);
 }
 
 } // namespace orvex::cli

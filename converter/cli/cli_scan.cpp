@@ -2,18 +2,39 @@
 // orvex-cli scan: every address occurrence of a site, one line each.
 #include "converter/cli/cli_scan.h"
 
+#include "converter/cli/json_text.h"
 #include "converter/cli/site_scan.h"
 #include "converter/scan_table.h"
 #include "platform/text_codec.h"
 
-#include <nlohmann/json.hpp>
-
+#include <array>
 #include <memory>
 #include <string>
 
 namespace orvex::cli {
 
 namespace {
+
+// Most names are one of a few default names in the site's charset: each decoded once, not once
+// a line.
+const std::string& DecodeName(const std::string& name, const std::string& charset) {
+    struct Decoded {
+        std::string name;
+        std::string charset;
+        std::string utf8;
+    };
+    thread_local std::array<Decoded, 4> memo;
+    thread_local size_t next = 0;
+    for (const Decoded& d : memo) {
+        if (d.name == name && d.charset == charset && !d.charset.empty()) {
+            return d.utf8;
+        }
+    }
+    Decoded& d = memo[next];
+    next = (next + 1) % memo.size();
+    d = {name, charset, DecodeToUtf8(name, charset)};
+    return d.utf8;
+}
 
 void AppendLine(std::string& buf, const std::string& rel, const EmailEntry& e, size_t start) {
     const std::string& charset = e.m_pPage->m_strEncoding;
@@ -31,16 +52,19 @@ void AppendLine(std::string& buf, const std::string& rel, const EmailEntry& e, s
 
 void AppendJson(std::string& buf, const std::string& rel, const EmailEntry& e, size_t start) {
     const std::string& charset = e.m_pPage->m_strEncoding;
-    nlohmann::ordered_json j;
-    j["page"] = rel;
-    j["kind"] = EntryKindName(e.m_nKind);
-    j["start"] = start;
-    j["end"] = e.m_nSpanEnd;
-    j["address"] = DecodeToUtf8(e.m_strAddress, charset);
-    j["name"] = DecodeToUtf8(e.m_strAfterName, charset);
-    // File names need not be valid UTF-8; replace rather than fail.
-    buf += j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    buf += '\n';
+    buf += "{\"page\":";
+    AppendJsonString(buf, rel);
+    buf += ",\"kind\":";
+    AppendJsonString(buf, EntryKindName(e.m_nKind));
+    buf += ",\"start\":";
+    buf += std::to_string(start);
+    buf += ",\"end\":";
+    buf += std::to_string(e.m_nSpanEnd);
+    buf += ",\"address\":";
+    AppendJsonString(buf, DecodeToUtf8(e.m_strAddress, charset));
+    buf += ",\"name\":";
+    AppendJsonString(buf, DecodeName(e.m_strAfterName, charset));
+    buf += "}\n";
 }
 
 } // namespace

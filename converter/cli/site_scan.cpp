@@ -2,11 +2,12 @@
 // Scanning a whole site into a ScanTable, as orvex-cli's commands do.
 #include "converter/cli/site_scan.h"
 
+#include "converter/cli/cli_texts.h"
 #include "converter/cli/terminal.h"
 
+#include "converter/message.h"
 #include "converter/page_listing.h"
 #include "platform/paths.h"
-#include "platform/text_codec.h"
 
 #include <vector>
 
@@ -28,14 +29,14 @@ SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE
     }
     const auto site = CollectSitePages(settings.m_strHomeDir, skip);
     if (!site) {
-        Line(err, ProgramTextFromUtf8("홈 디렉토리를 읽을 수 없습니다: ") + settings.m_strHomeDir);
+        Line(err, FormatMessage(Text(texts::kHomeUnreadable), {settings.m_strHomeDir}));
         return result;
     }
     result.homeReadable = true;
     result.pagesFound = static_cast<int>(site->pages.size());
     result.complete = site->unreadableDirs.empty();
     for (const auto& dir : site->unreadableDirs) {
-        Line(err, ProgramTextFromUtf8("폴더를 읽을 수 없습니다: ") + dir);
+        Line(err, FormatMessage(Text(texts::kFolderUnreadable), {dir}));
     }
     const bool progress = IsTerminal(err);
     const size_t total = site->pages.size();
@@ -53,7 +54,7 @@ SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE
         result.complete = false;
         Line(err, r.message);
         if (r.status != ScanStatus::OpenFailed) {
-            Line(err, ProgramTextFromUtf8(std::to_string(total - i) + "개 페이지를 검색하지 않았습니다."));
+            Line(err, FormatMessage(Text(texts::kPagesNotScanned), {std::to_string(total - i)}));
             break;
         }
     }

@@ -4,6 +4,7 @@
 
 #include "converter/ui/resource_ids.h"
 #include "converter/ui/texts.h"
+#include "converter/ui/window_text.h"
 #include "ui_about_box.h"
 
 #include <QDesktopServices>
@@ -17,7 +18,7 @@ namespace orvex::ui {
 namespace {
 
 void MakeLink(QLabel* label, const char* url) {
-    label->setText(QString::fromUtf8(url));
+    label->setText(Text(url));
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, QColor(0, 0, 200));
     label->setPalette(palette);
@@ -52,7 +53,7 @@ CAboutBox::CAboutBox(QWidget* parent)
     m_ui->m_linkWebsite->installEventFilter(this);
     m_ui->m_linkSupport->installEventFilter(this);
 
-    m_ui->m_editNotice->setPlainText(QString::fromUtf8(texts::kAboutNotice));
+    m_ui->m_editNotice->setPlainText(Text(texts::kAboutNotice));
     QPalette notice = m_ui->m_editNotice->palette();
     notice.setColor(QPalette::Base, Qt::white);
     m_ui->m_editNotice->setPalette(notice);
@@ -65,11 +66,11 @@ CAboutBox::~CAboutBox() = default;
 bool CAboutBox::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         if (watched == m_ui->m_linkWebsite) {
-            m_openUrl(QUrl(QString::fromUtf8(texts::kWebsiteUrl)));
+            m_openUrl(QUrl(Text(texts::kWebsiteUrl)));
             return true;
         }
         if (watched == m_ui->m_linkSupport) {
-            m_openUrl(QUrl(QString::fromUtf8(texts::kSupportUrl)));
+            m_openUrl(QUrl(Text(texts::kSupportUrl)));
             return true;
         }
     }

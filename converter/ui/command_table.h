@@ -77,7 +77,6 @@ inline constexpr std::array<ToolbarButton, 8> kToolbar{{{kIdSelectAll, 0},
                                                         {kIdBulkEdit, 3},
                                                         {0, -1},
                                                         {kIdDefaultValues, 4}}};
-inline constexpr int kBulkButtonIndex = 5;
 
 // Pop-up menu 144: e-mail list, page list, toolbar drop-down.
 inline constexpr std::array<int, 6> kEmailPopup{kIdApplyDefault1, kIdApplyDefault2, kIdApplyDefault3,

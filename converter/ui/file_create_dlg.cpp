@@ -10,9 +10,9 @@
 #include "converter/ui/resource_ids.h"
 #include "converter/ui/results_box_control.h"
 #include "converter/ui/texts.h"
+#include "converter/ui/window_text.h"
 #include "platform/http_client.h"
 #include "platform/paths.h"
-#include "platform/text_codec.h"
 #include "ui_file_create_dlg.h"
 
 #include <QDesktopServices>
@@ -21,26 +21,6 @@
 #include <filesystem>
 
 namespace orvex::ui {
-
-namespace {
-
-QString Text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-QString FromProgramText(const std::string& text) {
-    return QString::fromStdString(Utf8FromProgramText(text));
-}
-
-std::string ToProgramText(const QString& text) {
-    return ProgramTextFromUtf8(text.toStdString());
-}
-
-QString FromCp949(const std::string& bytes) {
-    return QString::fromStdString(DecodeToUtf8(bytes, kCharsetCp949));
-}
-
-} // namespace
 
 CFileCreateDlg::CFileCreateDlg(std::string homeDir, int32_t cgiKind, ScanTable& table, int32_t serverOs,
                                std::string loginPath, QWidget* parent)
@@ -153,8 +133,8 @@ void CFileCreateDlg::UpdateData(bool save) {
 LoginRecord CFileCreateDlg::MakeLoginRecord() const {
     LoginRecord r;
     r.m_bSavePassword = m_bSavePassword;
-    r.m_strUserId = Cp949FromUtf8(m_strUserId.toStdString());
-    r.m_strPassword = Cp949FromUtf8(m_strPassword.toStdString());
+    r.m_strUserId = ToCp949(m_strUserId);
+    r.m_strPassword = ToCp949(m_strPassword);
     r.m_strOutputDir = ToProgramText(m_strOutputDir);
     return r;
 }
@@ -196,8 +176,7 @@ void CFileCreateDlg::OnCleanServer() {
     HttpClient http;
     const HostedService service{&http, *hosts};
     CMessageBoxAsker asker(this);
-    CleanServer(Cp949FromUtf8(m_strUserId.toStdString()), Cp949FromUtf8(m_strPassword.toStdString()), *m_pResultsBox,
-                asker, service);
+    CleanServer(ToCp949(m_strUserId), ToCp949(m_strPassword), *m_pResultsBox, asker, service);
 }
 
 void CFileCreateDlg::OnGenerate() {
@@ -253,8 +232,8 @@ void CFileCreateDlg::OnGenerate() {
     case kCgiHosted: {
         HttpClient http;
         const HostedService service{&http, *hosts};
-        GenerateHostedSite(m_table, m_strHomeDir, output, Cp949FromUtf8(m_strUserId.toStdString()),
-                           Cp949FromUtf8(m_strPassword.toStdString()), *m_pResultsBox, service, cgiData);
+        GenerateHostedSite(m_table, m_strHomeDir, output, ToCp949(m_strUserId), ToCp949(m_strPassword), *m_pResultsBox,
+                           service, cgiData);
         break;
     }
     default:

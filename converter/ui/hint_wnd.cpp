@@ -3,6 +3,7 @@
 #include "converter/ui/hint_wnd.h"
 
 #include "converter/ui/texts.h"
+#include "converter/ui/window_text.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -30,9 +31,9 @@ void CHintWnd::paintEvent(QPaintEvent*) {
     for (int size = 14; size >= 9; --size) {
         font.setPixelSize(size);
         const QFontMetrics m(font);
-        const int widest = std::max({m.horizontalAdvance(QString::fromUtf8(texts::kHintLine1)),
-                                     m.horizontalAdvance(QString::fromUtf8(texts::kHintLine2)),
-                                     m.horizontalAdvance(QString::fromUtf8(texts::kHintLine3))});
+        const int widest =
+            std::max({m.horizontalAdvance(Text(texts::kHintLine1)), m.horizontalAdvance(Text(texts::kHintLine2)),
+                      m.horizontalAdvance(Text(texts::kHintLine3))});
         if (widest <= 226 && m.ascent() + m.descent() <= 13) {
             break;
         }
@@ -41,9 +42,9 @@ void CHintWnd::paintEvent(QPaintEvent*) {
     p.setPen(Qt::black);
     // Each line's top at its fixed y.
     const int ascent = p.fontMetrics().ascent();
-    p.drawText(10, 2 + ascent, QString::fromUtf8(texts::kHintLine1));
-    p.drawText(10, 15 + ascent, QString::fromUtf8(texts::kHintLine2));
-    p.drawText(10, 28 + ascent, QString::fromUtf8(texts::kHintLine3));
+    p.drawText(10, 2 + ascent, Text(texts::kHintLine1));
+    p.drawText(10, 15 + ascent, Text(texts::kHintLine2));
+    p.drawText(10, 28 + ascent, Text(texts::kHintLine3));
 }
 
 void CHintWnd::mousePressEvent(QMouseEvent* event) {

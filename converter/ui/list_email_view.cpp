@@ -11,6 +11,7 @@
 #include "converter/ui/name_edit_dlg.h"
 #include "converter/ui/resource_ids.h"
 #include "converter/ui/texts.h"
+#include "converter/ui/window_text.h"
 #include "platform/text_codec.h"
 
 #include <QContextMenuEvent>
@@ -49,9 +50,7 @@ private:
 } // namespace
 
 CListEMailView::CListEMailView(CMainFrame* frame, QWidget* parent) : QTreeWidget(parent), m_pFrame(frame) {
-    m_showMessage = [this](const QString& text) {
-        QMessageBox::information(this, QString::fromUtf8(texts::kMainTitle), text);
-    };
+    m_showMessage = [this](const QString& text) { QMessageBox::information(this, Text(texts::kMainTitle), text); };
     setRootIsDecorated(false);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -60,8 +59,7 @@ CListEMailView::CListEMailView(CMainFrame* frame, QWidget* parent) : QTreeWidget
     setUniformRowHeights(true);
     setIconSize(QSize(16, 16));
     setColumnCount(3);
-    setHeaderLabels({QString::fromUtf8(texts::kMailColumnName), QString::fromUtf8(texts::kMailColumnAddress),
-                     QString::fromUtf8(texts::kMailColumnPage)});
+    setHeaderLabels({Text(texts::kMailColumnName), Text(texts::kMailColumnAddress), Text(texts::kMailColumnPage)});
     setColumnWidth(0, 300);
     setColumnWidth(1, 200);
     setColumnWidth(2, 100);
@@ -78,7 +76,7 @@ EmailEntry* CListEMailView::RowEntry(int row) const {
 }
 
 QString CListEMailView::PageText(const EmailEntry& entry, const std::string& bytes) const {
-    return QString::fromStdString(DecodeToUtf8(bytes, entry.m_pPage->m_strEncoding));
+    return FromPageText(bytes, entry.m_pPage->m_strEncoding);
 }
 
 void CListEMailView::UM_SCANPAGES(int count, const std::string* paths) {
@@ -87,7 +85,7 @@ void CListEMailView::UM_SCANPAGES(int count, const std::string* paths) {
         const ScanResult r = m_table.LookupOrScanPage(paths[i], m_pFrame->Settings().m_bCheckAll);
         if (r.status != ScanStatus::Ok) {
             // The rest of the request is not listed: the user is told why.
-            m_showMessage(QString::fromStdString(Utf8FromProgramText(r.message)));
+            m_showMessage(FromProgramText(r.message));
             return;
         }
         ListPageEntries(r.first, r.count);
@@ -112,7 +110,7 @@ void CListEMailView::ListPageEntries(EmailEntry* first, int32_t count) {
         row->setIcon(0, m_icons[e.m_bChanged != 0 ? 1 : 0]);
         row->setText(1, PageText(e, e.m_strAddress));
         const std::string relative = e.m_strPagePath.size() >= home.size() ? e.m_strPagePath.substr(home.size()) : "";
-        row->setText(2, QString::fromStdString(Utf8FromProgramText(relative)));
+        row->setText(2, FromProgramText(relative));
         insertTopLevelItem(k, row);
         // Through the check rule, as any later change: a checked entry marks its page modified.
         SetRowCheck(row, e.m_bChecked != 0);
@@ -208,7 +206,7 @@ void CListEMailView::OnEditName() {
         return;
     }
     if (e->m_nKind == EntryKind::Area) {
-        m_showMessage(QString::fromUtf8(texts::kAreaNoName));
+        m_showMessage(Text(texts::kAreaNoName));
         SetEntryName(*e, e->m_strAfterName);
         SetRowCheck(row, true);
         return;

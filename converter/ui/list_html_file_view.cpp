@@ -7,8 +7,8 @@
 #include "converter/ui/main_frame.h"
 #include "converter/ui/resource_ids.h"
 #include "converter/ui/texts.h"
+#include "converter/ui/window_text.h"
 #include "platform/paths.h"
-#include "platform/text_codec.h"
 
 #include <QContextMenuEvent>
 #include <QDesktopServices>
@@ -55,8 +55,7 @@ CListHtmlFileView::CListHtmlFileView(CMainFrame* frame, QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setUniformRowHeights(true);
     setColumnCount(3);
-    setHeaderLabels({QString::fromUtf8(texts::kPageColumnName), QString::fromUtf8(texts::kPageColumnSize),
-                     QString::fromUtf8(texts::kPageColumnTime)});
+    setHeaderLabels({Text(texts::kPageColumnName), Text(texts::kPageColumnSize), Text(texts::kPageColumnTime)});
     setColumnWidth(0, 300);
     setColumnWidth(1, 100);
     setColumnWidth(2, 100);
@@ -70,7 +69,7 @@ void CListHtmlFileView::UM_SHOWDIRECTORY(const std::string& dir) {
     if (pages) {
         for (const PageFileInfo& p : *pages) {
             auto* row = new QTreeWidgetItem(this);
-            row->setText(0, QString::fromStdString(Utf8FromProgramText(p.name)));
+            row->setText(0, FromProgramText(p.name));
             row->setText(1, QString::fromStdString(FormatPageSize(p.size)));
             row->setText(2, QString::fromUtf8(FormatPageTime(p.lastWrite)));
         }
@@ -81,7 +80,7 @@ void CListHtmlFileView::UM_SHOWDIRECTORY(const std::string& dir) {
 }
 
 std::string CListHtmlFileView::RowPath(int row) const {
-    return m_strDirectory + kPathSep + ProgramTextFromUtf8(topLevelItem(row)->text(0).toStdString());
+    return m_strDirectory + kPathSep + ToProgramText(topLevelItem(row)->text(0));
 }
 
 std::vector<std::string> CListHtmlFileView::SelectedPaths() const {
@@ -140,7 +139,7 @@ void CListHtmlFileView::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void OpenInTextEditor(const std::string& path) {
-    const QString file = QString::fromStdString(Utf8FromProgramText(path));
+    const QString file = FromProgramText(path);
 #ifdef _WIN32
     QProcess::startDetached(QStringLiteral("notepad.exe"), {file});
 #else
@@ -167,7 +166,7 @@ void OpenInTextEditor(const std::string& path) {
 }
 
 void OpenWithDefaultHandler(const std::string& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(Utf8FromProgramText(path))));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(FromProgramText(path)));
 }
 
 } // namespace orvex::ui

@@ -5,6 +5,7 @@
 #include "converter/ui/main_frame.h"
 #include "converter/ui/start_splash.h"
 #include "converter/ui/texts.h"
+#include "converter/ui/window_text.h"
 #include "platform/sockets.h"
 
 #include <QMessageBox>
@@ -27,7 +28,7 @@ CMailMaskApp::~CMailMaskApp() = default;
 
 bool CMailMaskApp::InitInstance(const std::string& settingsPath) {
     if (!InitSockets()) {
-        QMessageBox::critical(nullptr, QString(), QString::fromUtf8(texts::kSocketsFailed));
+        QMessageBox::critical(nullptr, QString(), Text(texts::kSocketsFailed));
         return false;
     }
     m_pMainFrame = std::make_unique<CMainFrame>(settingsPath);

@@ -2,8 +2,6 @@
 // CMailMaskApp: the converter's application object; it runs the start-up and owns the main frame.
 #pragma once
 
-#include "converter/ui/mail_mask_doc.h"
-
 #include <QApplication>
 
 #include <memory>
@@ -24,7 +22,6 @@ public:
     // command line says otherwise. False when the program must end.
     bool InitInstance(const std::string& settingsPath = "default.cfg");
 
-    CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
     // The program's exit status when InitInstance returned false: 0 when the user cancelled the
     // first-run wizard, 1 when the start-up failed.
     int StartupExitCode() const { return m_nStartupExitCode; }
@@ -32,7 +29,6 @@ public:
 private:
     bool m_bShowSplash = true;
     int m_nStartupExitCode = 1;
-    CMailMaskDoc m_doc;
     std::unique_ptr<CMainFrame> m_pMainFrame;
 };
 

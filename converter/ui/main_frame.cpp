@@ -11,8 +11,8 @@
 #include "converter/ui/setup_wizard_sheet.h"
 #include "converter/ui/texts.h"
 #include "converter/ui/tree_sub_dir_view.h"
+#include "converter/ui/window_text.h"
 #include "platform/paths.h"
-#include "platform/text_codec.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,14 +32,6 @@ static void InitArtworkResources() {
 }
 
 namespace orvex::ui {
-
-namespace {
-
-QString Text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-} // namespace
 
 CMainFrame::CMainFrame(std::string settingsPath, QWidget* parent)
     : QMainWindow(parent), m_strSettingsPath(std::move(settingsPath)), m_nBulkCommand(kIdBulkEdit) {

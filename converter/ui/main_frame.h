@@ -48,10 +48,7 @@ public:
     QToolButton* BulkButton() const { return m_pBulkButton; }
     int BulkCommand() const { return m_nBulkCommand; }
     CHintWnd* HintWnd() const { return m_pHintWnd; }
-    QMenu* EmailPopup() { return &m_menuEmailPopup; }
-    QMenu* PagePopup() { return &m_menuPagePopup; }
     QMenu* BulkPopup() { return &m_menuBulkPopup; }
-    QWidget* ActivePane() const { return m_pActivePane; }
     void SetActivePane(QWidget* pane);
 
     // True when default.cfg could not be read at construction: the first start.

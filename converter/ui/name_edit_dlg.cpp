@@ -3,7 +3,7 @@
 #include "converter/ui/name_edit_dlg.h"
 
 #include "converter/ui/resource_ids.h"
-#include "platform/text_codec.h"
+#include "converter/ui/window_text.h"
 #include "ui_name_edit_dlg.h"
 
 #include <QPushButton>
@@ -11,10 +11,9 @@
 namespace orvex::ui {
 
 CNameEditDlg::CNameEditDlg(const EmailEntry& entry, const ConverterSettings& settings, QWidget* parent)
-    : QDialog(parent),
-      m_strAddress(QString::fromStdString(DecodeToUtf8(entry.m_strAddress, entry.m_pPage->m_strEncoding))),
-      m_strBeforeName(QString::fromStdString(DecodeToUtf8(entry.m_strBeforeName, entry.m_pPage->m_strEncoding))),
-      m_strAfterName(QString::fromStdString(DecodeToUtf8(entry.m_strAfterName, entry.m_pPage->m_strEncoding))),
+    : QDialog(parent), m_strAddress(FromPageText(entry.m_strAddress, entry.m_pPage->m_strEncoding)),
+      m_strBeforeName(FromPageText(entry.m_strBeforeName, entry.m_pPage->m_strEncoding)),
+      m_strAfterName(FromPageText(entry.m_strAfterName, entry.m_pPage->m_strEncoding)),
       m_strPagePath(entry.m_strPagePath), m_ui(std::make_unique<Ui::CNameEditDlg>()), m_settings(settings) {
     m_ui->setupUi(this);
     setProperty(kResourceIdProperty, kIddNameEdit);
@@ -67,7 +66,7 @@ void CNameEditDlg::OnDefaultName(int n) {
     const std::string chosen =
         m_settings.DefaultIsText(n) != 0 ? name : MakeImageNameForPage(m_strPagePath, name, m_settings.m_strHomeDir);
     // Default names are CP949 in the settings.
-    m_strAfterName = QString::fromStdString(DecodeToUtf8(chosen, kCharsetCp949));
+    m_strAfterName = FromCp949(chosen);
     UpdateData(false);
 }
 

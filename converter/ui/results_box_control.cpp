@@ -3,7 +3,7 @@
 #include "converter/ui/results_box_control.h"
 
 #include "converter/ui/texts.h"
-#include "platform/text_codec.h"
+#include "converter/ui/window_text.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -14,7 +14,7 @@
 namespace orvex::ui {
 
 QString BoxTextFromLog(const std::string& log) {
-    QString text = QString::fromStdString(Utf8FromProgramText(log));
+    QString text = FromProgramText(log);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return text;
 }
@@ -49,16 +49,16 @@ void CResultsBoxControl::Progress(int done, int total) {
 }
 
 bool CMessageBoxAsker::AskYesNo(const std::string& question) {
-    return ui::AskYesNo(m_pOwner, QString::fromStdString(Utf8FromProgramText(question)));
+    return ui::AskYesNo(m_pOwner, FromProgramText(question));
 }
 
 void ShowWarning(QWidget* owner, const QString& text) {
-    QMessageBox::warning(owner, QString::fromUtf8(texts::kMainTitle), text);
+    QMessageBox::warning(owner, Text(texts::kMainTitle), text);
 }
 
 bool AskYesNo(QWidget* owner, const QString& text) {
-    return QMessageBox::question(owner, QString::fromUtf8(texts::kMainTitle), text,
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return QMessageBox::question(owner, Text(texts::kMainTitle), text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 } // namespace orvex::ui

@@ -6,8 +6,8 @@
 #include "converter/ui/results_box_control.h"
 #include "converter/ui/setup_wizard_sheet.h"
 #include "converter/ui/texts.h"
+#include "converter/ui/window_text.h"
 #include "platform/paths.h"
-#include "platform/text_codec.h"
 #include "ui_setup_default_page.h"
 
 #include <filesystem>
@@ -15,10 +15,6 @@
 namespace orvex::ui {
 
 namespace {
-
-QString FromCp949(const std::string& bytes) {
-    return QString::fromStdString(DecodeToUtf8(bytes, kCharsetCp949));
-}
 
 QString FactoryName(int n) {
     return FromCp949(ConverterSettings{}.DefaultName(n));
@@ -76,7 +72,7 @@ CSetupDefaultPage::CSetupDefaultPage(CSetupWizardSheet* sheet, QWidget* parent)
 CSetupDefaultPage::~CSetupDefaultPage() = default;
 
 void CSetupDefaultPage::CopyFrom(const ConverterSettings& settings) {
-    m_strHomeDir = QString::fromStdString(Utf8FromProgramText(settings.m_strHomeDir));
+    m_strHomeDir = FromProgramText(settings.m_strHomeDir);
     m_strDefaultName1 = FromCp949(settings.m_strDefaultName1);
     m_strDefaultName2 = FromCp949(settings.m_strDefaultName2);
     m_strDefaultName3 = FromCp949(settings.m_strDefaultName3);
@@ -123,7 +119,7 @@ void CSetupDefaultPage::OnSetActive() {
 
 void CSetupDefaultPage::OnBrowse() {
     UpdateData(true);
-    const QString chosen = m_browseForFolder(this, QString::fromUtf8(texts::kHomeDirPickerTitle), m_strHomeDir);
+    const QString chosen = m_browseForFolder(this, Text(texts::kHomeDirPickerTitle), m_strHomeDir);
     if (!chosen.isEmpty()) {
         m_strHomeDir = chosen;
         if (m_pSheet->IsWizard()) {
@@ -142,24 +138,24 @@ void CSetupDefaultPage::OnFactoryImage(int n) {
 bool CSetupDefaultPage::CheckAndStore(ConverterSettings& settings, bool finishWording) {
     namespace fs = std::filesystem;
     UpdateData(true);
-    const std::string home = TrimHomeDir(ProgramTextFromUtf8(m_strHomeDir.toStdString()), kPathSep);
-    m_strHomeDir = QString::fromStdString(Utf8FromProgramText(home));
+    const std::string home = TrimHomeDir(ToProgramText(m_strHomeDir), kPathSep);
+    m_strHomeDir = FromProgramText(home);
     std::error_code ec;
     const fs::file_status status = fs::status(fs::path(home), ec);
     if (!fs::exists(status)) {
-        ShowWarning(this, QString::fromUtf8(finishWording ? texts::kBadDirNameFinish : texts::kBadDirNameOk));
+        ShowWarning(this, Text(finishWording ? texts::kBadDirNameFinish : texts::kBadDirNameOk));
         return false;
     }
     if (!fs::is_directory(status)) {
-        ShowWarning(this, QString::fromUtf8(texts::kHomeDirIsFile));
+        ShowWarning(this, Text(texts::kHomeDirIsFile));
         return false;
     }
     UpdateData(false);
     settings.m_bCheckAll = m_bCheckAll;
     settings.m_strHomeDir = home;
-    settings.m_strDefaultName1 = Cp949FromUtf8(m_strDefaultName1.toStdString());
-    settings.m_strDefaultName2 = Cp949FromUtf8(m_strDefaultName2.toStdString());
-    settings.m_strDefaultName3 = Cp949FromUtf8(m_strDefaultName3.toStdString());
+    settings.m_strDefaultName1 = ToCp949(m_strDefaultName1);
+    settings.m_strDefaultName2 = ToCp949(m_strDefaultName2);
+    settings.m_strDefaultName3 = ToCp949(m_strDefaultName3);
     settings.m_bSearchWholeDir = m_bSearchWholeDir;
     settings.m_bDefaultIsText1 = m_bDefaultIsText1;
     settings.m_bDefaultIsText2 = m_bDefaultIsText2;

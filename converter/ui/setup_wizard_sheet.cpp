@@ -6,6 +6,7 @@
 #include "converter/ui/setup_default_page.h"
 #include "converter/ui/setup_step_cgi_page.h"
 #include "converter/ui/texts.h"
+#include "converter/ui/window_text.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -19,7 +20,7 @@ namespace orvex::ui {
 namespace {
 
 QPushButton* AddButton(QHBoxLayout* row, QWidget* parent, const char* text, int id) {
-    auto* button = new QPushButton(QString::fromUtf8(text), parent);
+    auto* button = new QPushButton(Text(text), parent);
     button->setProperty(kResourceIdProperty, id);
     button->setAutoDefault(false);
     row->addWidget(button);
@@ -30,7 +31,7 @@ QPushButton* AddButton(QHBoxLayout* row, QWidget* parent, const char* text, int 
 
 CSetupWizardSheet::CSetupWizardSheet(QWidget* parent)
     : QDialog(parent), m_pageCgi(new CSetupStepCgiPage(this)), m_pageDefault(new CSetupDefaultPage(this)) {
-    setWindowTitle(QString::fromUtf8(texts::kSetupCaption));
+    setWindowTitle(Text(texts::kSetupCaption));
 }
 
 CSetupWizardSheet::~CSetupWizardSheet() = default;

@@ -60,8 +60,6 @@ inline constexpr const char* kCgiNamePerl = "PERL";
 inline constexpr const char* kCgiNameHosted = "V.Morant";
 inline constexpr const char* kRegisterPath = "/member_regist.html";
 
-inline constexpr const char* kNameEditCaption = "입력창";
-inline constexpr const char* kAboutCaption = "About Velmorant Auto Converter";
 inline constexpr const char* kAboutNotice =
     "이 프로그램은 저작권법의 보호를 받습니다. 허가 없이 프로그램의 전부 또는 일부를 복제, "
     "배포하거나 변경하여 배포하는 것은 금지되어 있습니다.\r\n\r\n"

@@ -4,9 +4,9 @@
 
 #include "converter/ui/list_email_view.h"
 #include "converter/ui/list_html_file_view.h"
+#include "converter/ui/window_text.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
-#include "platform/text_codec.h"
 
 #include <QHeaderView>
 #include <QSignalBlocker>
@@ -17,10 +17,6 @@ namespace {
 
 // Set on an item once its children's folders have been listed.
 constexpr int kExpandedOnceRole = Qt::UserRole + 1;
-
-QString FromProgramText(const std::string& text) {
-    return QString::fromStdString(Utf8FromProgramText(text));
-}
 
 } // namespace
 
@@ -56,9 +52,9 @@ int CTreeSubDirView::UM_HOMEDIRCHANGED(const ConverterSettings& settings) {
 }
 
 std::string CTreeSubDirView::ItemPath(const QTreeWidgetItem* item) {
-    std::string path = ProgramTextFromUtf8(item->text(0).toStdString());
+    std::string path = ToProgramText(item->text(0));
     for (const QTreeWidgetItem* up = item->parent(); up != nullptr; up = up->parent()) {
-        path = ProgramTextFromUtf8(up->text(0).toStdString()) + kPathSep + path;
+        path = ToProgramText(up->text(0)) + kPathSep + path;
     }
     return path;
 }
@@ -96,7 +92,7 @@ void CTreeSubDirView::OnItemExpanding(QTreeWidgetItem* item) {
     const std::string path = ItemPath(item);
     for (int i = 0; i < item->childCount(); ++i) {
         QTreeWidgetItem* child = item->child(i);
-        AppendSubDirs(child, path + kPathSep + ProgramTextFromUtf8(child->text(0).toStdString()), m_iconDeep);
+        AppendSubDirs(child, path + kPathSep + ToProgramText(child->text(0)), m_iconDeep);
     }
 }
 

@@ -156,7 +156,7 @@ TEST_F(HostedTest, EveryErrorCodeReplacesTheBoxAndStopsTheRun) {
         EXPECT_FALSE(GenerateHostedSite(*m_table, m_home.Path(), out.Path(), "kim", "secret", m_box, m_hosted,
                                         m_cgi.Path(), &report));
         EXPECT_EQ(m_box.m_text, Program(text));
-        EXPECT_NE(report.result, kUploadOk);
+        EXPECT_NE(report.result, UploadResult::Ok);
         EXPECT_TRUE(std::filesystem::exists(out.Path("a.html")));
         EXPECT_FALSE(std::filesystem::exists(out.Path("b.html")));
         EXPECT_FALSE(std::filesystem::exists(out.Path("c.html"))) << "later pages are not handled";
@@ -204,12 +204,12 @@ TEST_F(HostedTest, BrokenAnswersAreConnectionFailures) {
     EXPECT_EQ(m_box.m_text, network);
 }
 
-TEST_F(HostedTest, AnUnwritableOutputAfterTheUploadIsCodeSeven) {
+TEST_F(HostedTest, AnUnwritableOutputAfterTheUploadIsAFileError) {
     AddPage("a.html", "a@ex.com");
     m_out.Write("a.html/blocker", ""); // a folder where the page's file should go
     HostedRunReport report;
     EXPECT_FALSE(Generate(&report));
-    EXPECT_EQ(report.result, kUploadFileError);
+    EXPECT_EQ(report.result, UploadResult::FileError);
     EXPECT_EQ(m_box.m_text, Program("파일생성중에 문제가 발생했습니다.\r\n다른 저장디렉토리를 선택해 보십시오."));
     EXPECT_EQ(m_service.Stored("kim").size(), 1u) << "the upload itself went through";
 }
@@ -217,19 +217,39 @@ TEST_F(HostedTest, AnUnwritableOutputAfterTheUploadIsCodeSeven) {
 TEST(UploadAnswer, SuccessLinesAreParsedStrictly) {
     const std::string code(32, 'c');
     UploadAnswer a;
-    EXPECT_EQ(ParseUploadAnswer("1234567SEC " + code + " 0 ", a), kUploadOk);
+    EXPECT_EQ(ParseUploadAnswer("1234567SEC " + code + " 0 ", a), UploadResult::Ok);
     EXPECT_EQ(a.section, "SEC");
     EXPECT_EQ(a.pageCode, code);
     EXPECT_EQ(a.startNumber, 0);
-    EXPECT_EQ(ParseUploadAnswer("1234567SEC " + code + " 41 \r", a), kUploadOk);
+    EXPECT_EQ(ParseUploadAnswer("1234567SEC " + code + " 41 \r", a), UploadResult::Ok);
     EXPECT_EQ(a.startNumber, 41);
-    EXPECT_EQ(ParseUploadAnswer("er04\r", a), 4);
-    EXPECT_EQ(ParseUploadAnswer("er4", a), kUploadOtherError);
+    EXPECT_EQ(ParseUploadAnswer("er04\r", a), UploadResult::StoreFull);
+    EXPECT_EQ(ParseUploadAnswer("er4", a), UploadResult::OtherError);
+    EXPECT_EQ(ParseUploadAnswer("er00", a), UploadResult::OtherError) << "not a success";
     for (const std::string& bad : std::vector<std::string>{
              "", "1234567SEC " + code + " 41", "1234567SEC " + code.substr(1) + " 41 ", "1234567SEC " + code + "x 41 ",
              "1234567SEC " + code + " -1 ", "1234567SEC " + code + "  ", "1234567SEC " + code + " 99999999999 ",
              "1234567S'C " + code + " 1 ", "short"}) {
-        EXPECT_EQ(ParseUploadAnswer(bad, a), kUploadNetworkError) << bad;
+        EXPECT_EQ(ParseUploadAnswer(bad, a), UploadResult::NetworkError) << bad;
+    }
+}
+
+TEST(CleanAnswer, ErrorLinesHaveTheCleaningsOwnMeanings) {
+    const std::vector<std::pair<std::string, CleanResult>> cases = {
+        {"", CleanResult::Done},
+        {"ok\n", CleanResult::Done},
+        {"er01", CleanResult::NoUser},
+        {"er02\r\n", CleanResult::WrongPassword},
+        {"er03", CleanResult::NoData},
+        {"er04", CleanResult::DeleteFailed},
+        {"er05", CleanResult::TooSoon},
+        {"er06", CleanResult::OtherError},
+        {"er00", CleanResult::OtherError},
+        {"er1", CleanResult::OtherError},
+        {"er01\n\n", CleanResult::TwoLines},
+    };
+    for (const auto& [reply, result] : cases) {
+        EXPECT_EQ(ParseCleanAnswer(reply), result) << reply;
     }
 }
 

@@ -25,15 +25,6 @@ TEST(ExtractAddress, StopsAtItsDelimiters) {
     EXPECT_EQ(c.end, 4u);
 }
 
-TEST(IsInsideTag, NearestBracketDecides) {
-    const std::string t = "<a href='k@x.y'>k@x.y</a>";
-    size_t tag = 99;
-    EXPECT_TRUE(IsInsideTag(t, t.find('@'), &tag));
-    EXPECT_EQ(tag, 0u);
-    EXPECT_FALSE(IsInsideTag(t, t.rfind('@')));
-    EXPECT_FALSE(IsInsideTag("k@x.y", 1));
-}
-
 TEST(Scanner, MailtoAnchorWithName) {
     const std::string page = "<p><a href=\"mailto:kim@example.com\">Kim <b>Minsu</b></a> said";
     const auto found = Scan(page);

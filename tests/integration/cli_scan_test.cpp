@@ -76,6 +76,25 @@ TEST_F(CliScan, BadArgumentsExitTwo) {
     EXPECT_NE(missing.err.find("nope"), std::string::npos);
 }
 
+TEST_F(CliScan, ArgumentErrorsNameTheOptionForItsCommand) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"scan", "--home", "x", "--out", "y"}, "알 수 없는 옵션입니다: --out"},
+        {{"clean-server", "--home", "x"}, "알 수 없는 옵션입니다: --home"},
+        {{"convert", "--home", "x", "--yes"}, "알 수 없는 옵션입니다: --yes"},
+        {{"convert", "--home", "x", "--out"}, "--out 옵션에 값이 없습니다"},
+        {{"convert", "--home", "x", "--os", "beos"}, "--os 옵션의 값이 올바르지 않습니다: beos"},
+        {{"convert", "--home", "x", "--out", "y", "--image", "external"},
+         "convert 에는 --out DIR 과 --kind 가 필요합니다"},
+        {{"convert", "--home", "x", "--out", "y", "--kind", "jsp", "--image", "gd"},
+         "--image gd 는 --kind php 에서만 쓸 수 있습니다"},
+    };
+    for (const auto& [args, message] : cases) {
+        const auto r = Run(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "orvex-cli: " + message) << ::testing::PrintToString(args);
+    }
+}
+
 TEST_F(CliScan, UnreadablePageIsNamedAndTheRestScanned) {
     m_site.Write("a.html", "x@y.z");
     std::filesystem::create_symlink(m_site.Path("gone"), m_site.Path("b.html"));

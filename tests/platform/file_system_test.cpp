@@ -28,6 +28,21 @@ TEST(FileSystem, ReadsBytesExactly) {
     EXPECT_EQ(out.size(), big.size());
 }
 
+// One buffer across a site's pages: each read shows exactly its own page, however long the
+// pages before it were, and a refused read shows nothing of the last one.
+TEST(FileSystem, ReusedPageBufferHoldsOnlyTheLastPage) {
+    test::TempDir dir;
+    PageBuffer buffer;
+    ASSERT_EQ(ReadRegularFile(dir.Write("long.html", std::string(200000, 'L')), buffer, 1u << 20), FileRead::Ok);
+    EXPECT_EQ(buffer.Size(), 200000u);
+    ASSERT_EQ(ReadRegularFile(dir.Write("short.html", "abc"), buffer, 1u << 20), FileRead::Ok);
+    EXPECT_EQ(buffer.View(), "abc");
+    EXPECT_EQ(ReadRegularFile(dir.Path("long.html"), buffer, 10), FileRead::TooLarge);
+    EXPECT_TRUE(buffer.View().empty());
+    EXPECT_EQ(ReadRegularFile(dir.Path("missing.html"), buffer, 10), FileRead::NotFound);
+    EXPECT_TRUE(buffer.View().empty());
+}
+
 TEST(FileSystem, MissingFileOrFolderFails) {
     test::TempDir dir;
     std::string out = "stale";

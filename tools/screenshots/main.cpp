@@ -31,7 +31,6 @@
 #include <QPixmap>
 
 #include <cstdio>
-#include <map>
 
 namespace {
 

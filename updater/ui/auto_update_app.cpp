@@ -8,6 +8,7 @@
 #include "updater/ui/auto_update_dlg.h"
 #include "updater/ui/qsettings_profile_store.h"
 #include "updater/ui/texts.h"
+#include "updater/ui/window_text.h"
 #include "updater/update_host.h"
 #include "updater/update_profile.h"
 
@@ -20,14 +21,13 @@
 namespace orvex::ui {
 
 CAutoUpdateApp::CAutoUpdateApp(int& argc, char** argv) : QApplication(argc, argv) {
-    setOrganizationName(QString::fromUtf8(kProfileKey.data(), static_cast<qsizetype>(kProfileKey.size())));
-    setApplicationName(
-        QString::fromUtf8(kProfileApplication.data(), static_cast<qsizetype>(kProfileApplication.size())));
+    setOrganizationName(Text(kProfileKey));
+    setApplicationName(Text(kProfileApplication));
 }
 
 int CAutoUpdateApp::InitInstance() {
     if (!InitSockets()) {
-        QMessageBox::critical(nullptr, applicationName(), QString::fromUtf8(texts::kSocketsFailed));
+        QMessageBox::critical(nullptr, applicationName(), Text(texts::kSocketsFailed));
         return 0;
     }
     bool rejected = false;

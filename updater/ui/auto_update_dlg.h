@@ -29,7 +29,6 @@ public:
     bool OnInitDialog();
 
     int ExitCode() const { return m_updater.ExitCode(); }
-    const AutoUpdater& Updater() const { return m_updater; }
     bool RetryTimerActive() const { return m_timer.isActive(); }
 
 private:

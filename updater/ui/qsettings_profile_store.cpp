@@ -2,23 +2,20 @@
 // QSettingsProfileStore.
 #include "updater/ui/qsettings_profile_store.h"
 
+#include "updater/ui/window_text.h"
 #include "updater/update_profile.h"
 
 namespace orvex::ui {
 
 namespace {
 
-QString Utf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QString Key(std::string_view name) {
-    return Utf8(kProfileSection) + QLatin1Char('/') + Utf8(name);
+    return Text(kProfileSection) + QLatin1Char('/') + Text(name);
 }
 
 } // namespace
 
-QSettingsProfileStore::QSettingsProfileStore() : m_settings(Utf8(kProfileKey), Utf8(kProfileApplication)) {}
+QSettingsProfileStore::QSettingsProfileStore() : m_settings(Text(kProfileKey), Text(kProfileApplication)) {}
 
 QSettingsProfileStore::QSettingsProfileStore(const QString& iniPath) : m_settings(iniPath, QSettings::IniFormat) {}
 
@@ -39,7 +36,7 @@ std::string QSettingsProfileStore::GetString(std::string_view name, std::string_
 }
 
 bool QSettingsProfileStore::SetString(std::string_view name, std::string_view value) {
-    return Store(name, Utf8(value));
+    return Store(name, Text(value));
 }
 
 bool QSettingsProfileStore::Store(std::string_view name, const QVariant& value) {
