@@ -39,6 +39,9 @@ convert() {
 scan_json() {
     "$CLI" scan --json --home "$1" >/dev/null 2>&1 || true
 }
+read_page() {
+    cat "$1" >/dev/null
+}
 scan_text() {
     "$CLI" scan --home "$1" >/dev/null 2>&1 || true
 }
@@ -52,10 +55,6 @@ micros() {
     echo $(((t1 - t0) / 1000))
 }
 
-median() {
-    sort -g | awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'
-}
-
 cat "$WORK"/site/*.html "$WORK"/big/*.html >/dev/null # warm the cache for the first round
 : >"$WORK/pairs"
 for ((r = 0; r < ROUNDS; r++)); do
@@ -64,20 +63,21 @@ for ((r = 0; r < ROUNDS; r++)); do
     conv=$(micros convert "$WORK/site" "$WORK/out")
     copy2=$(micros cp -r "$WORK/site" "$WORK/copy2")
     scan=$(micros scan_json "$WORK/site")
-    read_big=$(micros cat "$WORK/big/page0.html")
+    read_big=$(micros read_page "$WORK/big/page0.html")
     scan_big=$(micros scan_text "$WORK/big")
     echo "$copy $conv $copy2 $scan $read_big $scan_big" >>"$WORK/pairs"
 done
-column() { awk -v c="$1" '{ print $c }' "$WORK/pairs" | median; }
-ratio() { awk -v a="$1" -v b="$2" '{ print $a / ($b ? $b : 1) }' "$WORK/pairs" | median; }
-copy_ms=$(awk -v v="$(column 1)" 'BEGIN { printf "%.0f", v / 1000 }')
-conv_ms=$(awk -v v="$(column 2)" 'BEGIN { printf "%.0f", v / 1000 }')
-copy2_ms=$(awk -v v="$(column 3)" 'BEGIN { printf "%.0f", v / 1000 }')
-scan_ms=$(awk -v v="$(column 4)" 'BEGIN { printf "%.0f", v / 1000 }')
-conv_ratio=$(awk -v v="$(ratio 2 1)" 'BEGIN { printf "%.2f", v }')
-scan_ratio=$(awk -v v="$(ratio 4 3)" 'BEGIN { printf "%.2f", v }')
-big_gbs=$(awk -v b="$BIG_BYTES" -v t="$(column 6)" 'BEGIN { printf "%.2f", b / (t * 1000) }')
-read_gbs=$(awk -v b="$BIG_BYTES" -v t="$(column 5)" 'BEGIN { printf "%.2f", b / (t * 1000) }')
+# Medians of the pairs: times in ms, ratios to the copy, the big page in GB/s.
+read -r copy_ms conv_ms copy2_ms scan_ms conv_ratio scan_ratio big_gbs read_gbs < <(python3 - "$WORK/pairs" "$BIG_BYTES" <<'PY'
+import statistics, sys
+rows = [[float(x) for x in line.split()] for line in open(sys.argv[1]) if line.strip()]
+big = float(sys.argv[2])
+col = lambda i: statistics.median(r[i] for r in rows)
+ratio = lambda a, b: statistics.median(r[a] / max(r[b], 1) for r in rows)
+print("%.0f %.0f %.0f %.0f %.2f %.2f %.2f %.2f" % (col(0) / 1000, col(1) / 1000, col(2) / 1000, col(3) / 1000,
+      ratio(1, 0), ratio(3, 2), big / (col(5) * 1000), big / (col(4) * 1000)))
+PY
+)
 
 pages=$(find "$WORK/out" -name '*.html' | wc -l)
 lines=$(grep -c '^[0-9]' "$WORK/out/Velmorant/emaildata.php")
