@@ -83,16 +83,23 @@ HttpResult HttpClient::Perform(std::string& answer) {
     return HttpResultOf(code);
 }
 
-HttpResult HttpClient::PostForm(std::string_view host, std::string_view path, std::string_view body,
-                                std::string& answer) {
+bool HttpClient::Begin(std::string& answer) {
     answer.clear();
     m_nLastStatus = 0;
-    CURL* curl = m_handle->curl;
-    if (curl == nullptr) {
+    if (m_handle->curl == nullptr) {
         m_strLastError = m_handle->loadError.empty() ? "no HTTP client" : m_handle->loadError;
+        return false;
+    }
+    m_handle->api->easy_reset(m_handle->curl);
+    return true;
+}
+
+HttpResult HttpClient::PostForm(std::string_view host, std::string_view path, std::string_view body,
+                                std::string& answer) {
+    if (!Begin(answer)) {
         return HttpResult::Failed;
     }
-    m_handle->api->easy_reset(curl);
+    CURL* curl = m_handle->curl;
     const std::string url = "http://" + std::string(host) + std::string(path);
     m_handle->api->easy_setopt(curl, CURLOPT_URL, url.c_str());
     m_handle->api->easy_setopt(curl, CURLOPT_POST, 1L);
@@ -109,14 +116,10 @@ HttpResult HttpClient::PostForm(std::string_view host, std::string_view path, st
 }
 
 HttpResult HttpClient::Get(std::string_view url, std::string& answer) {
-    answer.clear();
-    m_nLastStatus = 0;
-    CURL* curl = m_handle->curl;
-    if (curl == nullptr) {
-        m_strLastError = m_handle->loadError.empty() ? "no HTTP client" : m_handle->loadError;
+    if (!Begin(answer)) {
         return HttpResult::Failed;
     }
-    m_handle->api->easy_reset(curl);
+    CURL* curl = m_handle->curl;
     const std::string address(url);
     m_handle->api->easy_setopt(curl, CURLOPT_URL, address.c_str());
     m_handle->api->easy_setopt(curl, CURLOPT_HTTPGET, 1L);

@@ -45,6 +45,9 @@ public:
     const std::string& LastError() const { return m_strLastError; }
 
 private:
+    // Clears the answer and the last status and resets the handle; false (with LastError)
+    // when there is no HTTP client.
+    bool Begin(std::string& answer);
     HttpResult Perform(std::string& answer);
 
     struct Handle;
