@@ -2,6 +2,7 @@
 // Finds e-mail address occurrences in a page's raw bytes (conventions in html_scanner.h).
 #include "converter/html_scanner.h"
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -64,6 +65,108 @@ bool IsLetter(char c, char lower) {
     return (static_cast<unsigned char>(c) | 0x20) == static_cast<unsigned char>(lower);
 }
 
+bool IsHighByte(char c) {
+    return static_cast<unsigned char>(c) >= 0x80;
+}
+
+// Bytes a harvester reads as sentence punctuation after an address in text, not as its part.
+bool IsTrailingPunctuation(char c) {
+    switch (c) {
+    case '.':
+    case ',':
+    case ';':
+    case ':':
+    case '!':
+    case '?':
+    case ')':
+    case ']':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A tag name ends at white space, "/" or ">"; "<abbr" or "<address" is no anchor.
+bool EndsTagName(std::string_view t, size_t i) {
+    if (i >= t.size()) {
+        return false;
+    }
+    switch (t[i]) {
+    case ' ':
+    case '\t':
+    case '\r':
+    case '\n':
+    case '/':
+    case '>':
+        return true;
+    default:
+        return false;
+    }
+}
+
+enum class TagName { Anchor, Area, Other };
+
+TagName NameOfTag(std::string_view t, size_t k) {
+    if (k + 1 >= t.size() || !IsLetter(t[k + 1], 'a')) {
+        return TagName::Other;
+    }
+    if (EndsTagName(t, k + 2)) {
+        return TagName::Anchor;
+    }
+    if (k + 4 < t.size() && IsLetter(t[k + 2], 'r') && IsLetter(t[k + 3], 'e') && IsLetter(t[k + 4], 'a') &&
+        EndsTagName(t, k + 5)) {
+        return TagName::Area;
+    }
+    return TagName::Other;
+}
+
+// Length of the "@" written as "%40", "&#64;" or "&#x40;" at i, or 0.
+size_t EncodedAtLength(std::string_view t, size_t i) {
+    const std::string_view r = t.substr(i, 6);
+    if (r.size() >= 3 && r[0] == '%' && r[1] == '4' && r[2] == '0') {
+        return 3;
+    }
+    if (r.size() >= 5 && r.substr(0, 5) == "&#64;") {
+        return 5;
+    }
+    if (r.size() >= 6 && r[0] == '&' && r[1] == '#' && IsLetter(r[2], 'x') && r.substr(3) == "40;") {
+        return 6;
+    }
+    return 0;
+}
+
+// Length of the "." written as "%2E", "&#46;" or "&#x2E;" (any case) at i, or 0.
+size_t EncodedDotLength(std::string_view t, size_t i) {
+    const std::string_view r = t.substr(i, 6);
+    if (r.size() >= 3 && r[0] == '%' && r[1] == '2' && IsLetter(r[2], 'e')) {
+        return 3;
+    }
+    if (r.size() >= 5 && r.substr(0, 5) == "&#46;") {
+        return 5;
+    }
+    if (r.size() >= 6 && r[0] == '&' && r[1] == '#' && IsLetter(r[2], 'x') && r[3] == '2' && IsLetter(r[4], 'e') &&
+        r[5] == ';') {
+        return 6;
+    }
+    return 0;
+}
+
+// The address with its encoded "@" and "." written plainly: what a mail program would use.
+void DecodeAddress(std::string_view a, std::string& out) {
+    out.clear();
+    for (size_t i = 0; i < a.size();) {
+        if (const size_t n = EncodedAtLength(a, i); n != 0) {
+            out += '@';
+            i += n;
+        } else if (const size_t m = EncodedDotLength(a, i); m != 0) {
+            out += '.';
+            i += m;
+        } else {
+            out += a[i++];
+        }
+    }
+}
+
 // "<" followed by s, c, r, i in either case.
 bool IsScriptOpen(std::string_view t, size_t i) {
     return i + 4 < t.size() && t[i] == '<' && IsLetter(t[i + 1], 's') && IsLetter(t[i + 2], 'c') &&
@@ -104,7 +207,8 @@ size_t FindAnchorClose(std::string_view t, size_t from) {
 }
 
 // Offset of the first byte that may start work for the main loop: an "@", or a "<" followed by
-// "s"/"S" (a possible script start). t.size() when there is none.
+// "s"/"S" (a possible script start) or "a"/"A" (an anchor or area, whose mailto link may hide
+// its "@"). t.size() when there is none.
 size_t NextCandidate(std::string_view t, size_t i) {
     const char* d = t.data();
     const size_t n = t.size();
@@ -112,12 +216,14 @@ size_t NextCandidate(std::string_view t, size_t i) {
     const __m128i at = _mm_set1_epi8('@');
     const __m128i lt = _mm_set1_epi8('<');
     const __m128i s = _mm_set1_epi8('s');
+    const __m128i a = _mm_set1_epi8('a');
     const __m128i fold = _mm_set1_epi8(0x20);
     while (i + 17 <= n) {
         const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
         const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
-        const __m128i hit = _mm_or_si128(
-            _mm_cmpeq_epi8(v0, at), _mm_and_si128(_mm_cmpeq_epi8(v0, lt), _mm_cmpeq_epi8(_mm_or_si128(v1, fold), s)));
+        const __m128i folded = _mm_or_si128(v1, fold);
+        const __m128i tagLetter = _mm_or_si128(_mm_cmpeq_epi8(folded, s), _mm_cmpeq_epi8(folded, a));
+        const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(v0, at), _mm_and_si128(_mm_cmpeq_epi8(v0, lt), tagLetter));
         const int mask = _mm_movemask_epi8(hit);
         if (mask != 0) {
             return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
@@ -126,7 +232,7 @@ size_t NextCandidate(std::string_view t, size_t i) {
     }
 #endif
     for (; i < n; ++i) {
-        if (d[i] == '@' || (d[i] == '<' && i + 1 < n && IsLetter(d[i + 1], 's'))) {
+        if (d[i] == '@' || (d[i] == '<' && i + 1 < n && (IsLetter(d[i + 1], 's') || IsLetter(d[i + 1], 'a')))) {
             return i;
         }
     }
@@ -150,13 +256,40 @@ AddressSpan ExtractAddress(std::string_view text, size_t at) {
     return span;
 }
 
+AddressSpan ExtractTextAddress(std::string_view text, size_t at) {
+    AddressSpan span;
+    size_t b = at + 1;
+    while (b > 0) {
+        const char c = text[b - 1];
+        if (IsBackwardStop(c) || c == '(' || c == '[' || IsHighByte(c)) {
+            break;
+        }
+        --b;
+    }
+    span.start = b;
+    size_t f = at;
+    while (f < text.size()) {
+        const char c = text[f];
+        if (IsForwardStop(c) || c == '&' || IsHighByte(c)) {
+            break;
+        }
+        ++f;
+    }
+    while (f > at + 1 && IsTrailingPunctuation(text[f - 1])) {
+        --f;
+    }
+    span.end = f;
+    return span;
+}
+
 TagClass ClassifyTag(std::string_view text, size_t at, size_t tagStart, size_t& spanStart, size_t& spanEnd,
                      std::string_view& name, TagMemo* memo) {
     const size_t k = tagStart;
-    if (k + 1 >= text.size() || !IsLetter(text[k + 1], 'a')) {
+    const TagName tag = NameOfTag(text, k);
+    if (tag == TagName::Other) {
         return TagClass::NotATag;
     }
-    if (k + 2 < text.size() && IsLetter(text[k + 2], 'r')) {
+    if (tag == TagName::Area) {
         if (spanEnd < text.size() && (text[spanEnd] == '\'' || text[spanEnd] == '"')) {
             ++spanEnd;
         }
@@ -184,7 +317,9 @@ TagClass ClassifyTag(std::string_view text, size_t at, size_t tagStart, size_t& 
     return TagClass::AnchorText;
 }
 
-HtmlScanner::HtmlScanner(std::string_view page) : m_noScriptCloseFrom(npos), m_lastBracket(npos) {
+HtmlScanner::HtmlScanner(std::string_view page)
+    : m_noScriptCloseFrom(npos), m_lastBracket(npos), m_openAnchor(npos), m_anchorClose(npos),
+      m_noAnchorCloseFrom(npos) {
     const void* nul = std::memchr(page.data(), '\0', page.size());
     m_text = nul == nullptr ? page : page.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - page.data()));
 }
@@ -227,6 +362,102 @@ bool HtmlScanner::SkipScript(size_t at) {
     return true;
 }
 
+// An anchor or area at tagStart whose mailto link writes its "@" as an entity or escape, which
+// every harvester decodes: the entry a literal "@" there would give, its address decoded.
+bool HtmlScanner::EncodedMailto(size_t tagStart, FoundAddress& found) {
+    const std::string_view t = m_text;
+    const TagName tagName = NameOfTag(t, tagStart);
+    if (tagName == TagName::Other) {
+        return false;
+    }
+    if (tagName == TagName::Anchor) {
+        m_openAnchor = tagStart;
+    }
+    const void* gt = std::memchr(t.data() + tagStart, '>', t.size() - tagStart);
+    const size_t tagEnd = gt == nullptr ? t.size() : static_cast<size_t>(static_cast<const char*>(gt) - t.data());
+    const std::string_view tag = t.substr(tagStart, tagEnd - tagStart);
+    // A literal "@" in the tag is found by the main loop under the usual rules.
+    if (tag.find('@') != std::string_view::npos) {
+        return false;
+    }
+    size_t colon = tag.find(':');
+    while (colon != std::string_view::npos) {
+        constexpr std::string_view kScheme = "mailto";
+        bool scheme = colon >= kScheme.size();
+        for (size_t i = 0; scheme && i < kScheme.size(); ++i) {
+            scheme = IsLetter(tag[colon - kScheme.size() + i], kScheme[i]);
+        }
+        if (scheme) {
+            break;
+        }
+        colon = tag.find(':', colon + 1);
+    }
+    if (colon == std::string_view::npos) {
+        return false;
+    }
+    // The address runs from the scheme's ":" (a backward stop) to the usual forward stops.
+    const size_t from = tagStart + colon + 1;
+    size_t at = from;
+    size_t atLength = 0;
+    while (at < tagEnd && !IsForwardStop(t[at]) && (atLength = EncodedAtLength(t, at)) == 0) {
+        ++at;
+    }
+    if (atLength == 0) {
+        return false;
+    }
+    size_t end = at + atLength;
+    while (end < t.size() && !IsForwardStop(t[end])) {
+        ++end;
+    }
+    DecodeAddress(t.substr(from, end - from), m_decoded);
+    if (m_decoded.find('.') == std::string::npos) {
+        return false;
+    }
+    found = FoundAddress{};
+    found.address = m_decoded;
+    found.spanStart = from;
+    found.spanEnd = end;
+    switch (ClassifyTag(t, at, tagStart, found.spanStart, found.spanEnd, found.name, &m_tagMemo)) {
+    case TagClass::NotATag:
+        return false;
+    case TagClass::AreaTag:
+        found.kind = EntryKind::Area;
+        break;
+    case TagClass::AnchorText:
+        found.kind = EntryKind::Anchor;
+        m_pos = m_tagMemo.anchorClose + 1;
+        break;
+    }
+    return true;
+}
+
+// True when the text "@" at at stands in the text of an "a" element whose tag gave no entry: a
+// link put there would be a link inside a link, which browsers split, emptying the page's own.
+bool HtmlScanner::InsideLink(size_t at) {
+    if (m_openAnchor == npos || m_openAnchor > at) {
+        return false;
+    }
+    if (m_anchorClose == npos || m_anchorClose < m_openAnchor) {
+        m_anchorClose = m_noAnchorCloseFrom <= m_openAnchor ? m_text.size() : FindAnchorClose(m_text, m_openAnchor);
+        if (m_anchorClose == m_text.size()) {
+            m_noAnchorCloseFrom = std::min(m_noAnchorCloseFrom, m_openAnchor);
+        }
+    }
+    return at < m_anchorClose;
+}
+
+// Takes found unless it would make the rewriter cut the page wrongly: an area without an href
+// before its address, or a span reaching back into the previous one (two addresses in one tag).
+bool HtmlScanner::Accept(const FoundAddress& found, FoundAddress& out) {
+    const bool empty = found.kind == EntryKind::Area && found.spanStart >= found.spanEnd;
+    if (empty || found.spanStart < m_prevSpanEnd) {
+        return false;
+    }
+    m_prevSpanEnd = found.spanEnd;
+    out = found;
+    return true;
+}
+
 bool HtmlScanner::Next(FoundAddress& out) {
     const std::string_view t = m_text;
     while (true) {
@@ -236,9 +467,14 @@ bool HtmlScanner::Next(FoundAddress& out) {
             return false;
         }
         m_pos = i + 1;
+        FoundAddress found;
         if (t[i] != '@') {
-            if (IsScriptOpen(t, i) && SkipScript(i)) {
-                ++m_pos; // past the closing "<": it is not an "@" either
+            if (IsScriptOpen(t, i)) {
+                if (SkipScript(i)) {
+                    ++m_pos; // past the closing "<": it is not an "@" either
+                }
+            } else if (EncodedMailto(i, found) && Accept(found, out)) {
+                return true;
             }
             continue;
         }
@@ -246,18 +482,23 @@ bool HtmlScanner::Next(FoundAddress& out) {
         if (i < m_lastAddressEnd) {
             continue;
         }
-        const AddressSpan addr = ExtractAddress(t, i);
-        m_lastAddressEnd = addr.end;
+        const AddressSpan wide = ExtractAddress(t, i);
+        m_lastAddressEnd = wide.end;
+        size_t tagStart = 0;
+        const bool inTag = InsideTag(i, tagStart);
+        // In text an address ends where sentence and markup begin; in a tag it keeps its query.
+        const AddressSpan addr = inTag ? wide : ExtractTextAddress(t, i);
         const std::string_view address = t.substr(addr.start, addr.end - addr.start);
         if (address.find('.') == std::string_view::npos) {
             continue;
         }
-        FoundAddress found;
         found.address = address;
         found.spanStart = addr.start;
         found.spanEnd = addr.end;
-        size_t tagStart = 0;
-        if (!InsideTag(i, tagStart)) {
+        if (!inTag) {
+            if (InsideLink(i)) {
+                continue;
+            }
             found.kind = EntryKind::Text;
         } else {
             switch (ClassifyTag(t, i, tagStart, found.spanStart, found.spanEnd, found.name, &m_tagMemo)) {
@@ -272,15 +513,9 @@ bool HtmlScanner::Next(FoundAddress& out) {
                 break;
             }
         }
-        // An area without an href before its address, or any span reaching back into the
-        // previous one (two addresses in one tag), would make the rewriter cut the page wrongly.
-        const bool empty = found.kind == EntryKind::Area && found.spanStart >= found.spanEnd;
-        if (empty || found.spanStart < m_prevSpanEnd) {
-            continue;
+        if (Accept(found, out)) {
+            return true;
         }
-        m_prevSpanEnd = found.spanEnd;
-        out = found;
-        return true;
     }
 }
 

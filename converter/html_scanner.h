@@ -15,6 +15,7 @@
 #include "converter/entry_kind.h"
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace orvex {
@@ -26,8 +27,14 @@ struct AddressSpan {
 
 // The address around the "@" at offset at: backward to the byte after the nearest of
 // < space ' " > = : ; CR LF (or offset 0), forward to the nearest of < space ' " > CR LF (or the
-// end of text). Requires at < text.size().
+// end of text). Requires at < text.size(). The rule inside tags.
 AddressSpan ExtractAddress(std::string_view text, size_t at);
+
+// The rule in text, where an address stands among words and entities: as ExtractAddress, but
+// backward also to the byte after a "(", "[" or any byte of 0x80 or above, forward also to an
+// "&" or any byte of 0x80 or above; then ". , ; : ! ? ) ]" are dropped from its end, repeatedly
+// (never the "@" itself).
+AddressSpan ExtractTextAddress(std::string_view text, size_t at);
 
 enum class TagClass { NotATag, AreaTag, AnchorText };
 
@@ -41,12 +48,13 @@ struct TagMemo {
 
 // Classifies the tag starting at tagStart (the nearest "<" before at, with no ">" between them)
 // that holds the address [spanStart, spanEnd):
-// - NotATag when the byte after "<" is neither "a" nor "A".
-// - AreaTag when the next byte is "r"/"R": spanEnd grows by one when the byte at the address end
+// - NotATag unless the tag's name is "a" or "area" (any case), ended by a space, tab, CR, LF,
+//   "/" or ">".
+// - AreaTag for "area": spanEnd grows by one when the byte at the address end
 //   is a quote; spanStart moves to the first "h"/"H" followed by "r"/"R" from tagStart on that
 //   starts before spanEnd, or to text.size() when there is none (the tag has no href of its
 //   own before the address; the caller drops such an entry).
-// - AnchorText otherwise: spanStart becomes tagStart; spanEnd the offset of the first "</a" or
+// - AnchorText for "a": spanStart becomes tagStart; spanEnd the offset of the first "</a" or
 //   "</A" after at plus four, at most text.size(); name the text between the first ">" after at
 //   and that "</a" (empty when there is none between them).
 TagClass ClassifyTag(std::string_view text, size_t at, size_t tagStart, size_t& spanStart, size_t& spanEnd,
@@ -56,8 +64,10 @@ struct FoundAddress {
     EntryKind kind = EntryKind::Text;
     size_t spanStart = 0;
     size_t spanEnd = 0;
-    std::string_view address; // the address bytes
-    std::string_view name;    // the anchor's inner text (Anchor only; empty otherwise)
+    // The address bytes; for a mailto link with an encoded "@", decoded, and valid until the
+    // next call of Next.
+    std::string_view address;
+    std::string_view name; // the anchor's inner text (Anchor only; empty otherwise)
 };
 
 // Iterates over the address occurrences of one page text, in page order.
@@ -75,6 +85,9 @@ public:
 private:
     bool InsideTag(size_t at, size_t& tagStart);
     bool SkipScript(size_t at);
+    bool EncodedMailto(size_t tagStart, FoundAddress& found);
+    bool Accept(const FoundAddress& found, FoundAddress& out);
+    bool InsideLink(size_t at);
 
     std::string_view m_text;
     size_t m_pos = 0;
@@ -84,6 +97,10 @@ private:
     size_t m_bracketScannedTo = 0; // offsets below this were searched for tag brackets
     size_t m_lastBracket;          // nearest "<" or ">" below m_bracketScannedTo (npos: none)
     TagMemo m_tagMemo;
+    size_t m_openAnchor;        // the last "a" tag met that gave no entry (npos: none)
+    size_t m_anchorClose;       // the first "</a" at or after m_openAnchor, once searched (npos: not yet)
+    size_t m_noAnchorCloseFrom; // no "</a" at or after this offset (npos: not known)
+    std::string m_decoded;      // the address of an encoded mailto link, decoded
 };
 
 } // namespace orvex

@@ -96,6 +96,40 @@ bool SpansFit(const PageRecord& page, size_t size) {
 
 } // namespace
 
+size_t HeaderOffset(std::string_view page) {
+    size_t p = 0;
+    if (page.substr(0, 3) == "\xEF\xBB\xBF") {
+        p = 3;
+    }
+    const size_t afterBom = p;
+    // White space and comments may stand before the doctype; anything else ends the search.
+    while (p < page.size()) {
+        const char c = page[p];
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f') {
+            ++p;
+        } else if (page.compare(p, 4, "<!--") == 0) {
+            const size_t close = page.find("-->", p + 4);
+            if (close == std::string_view::npos) {
+                return afterBom;
+            }
+            p = close + 3;
+        } else {
+            break;
+        }
+    }
+    constexpr std::string_view kDoctype = "<!doctype";
+    if (page.size() - p < kDoctype.size()) {
+        return afterBom;
+    }
+    for (size_t i = 0; i < kDoctype.size(); ++i) {
+        if ((static_cast<unsigned char>(page[p + i]) | 0x20) != static_cast<unsigned char>(kDoctype[i])) {
+            return afterBom;
+        }
+    }
+    const size_t close = page.find('>', p + kDoctype.size());
+    return close == std::string_view::npos ? afterBom : close + 1;
+}
+
 KitFormValues KitFormValuesFor(int32_t cgiKind) {
     switch (cgiKind) {
     case kCgiAsp:
@@ -144,8 +178,20 @@ RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath,
             return result;
         }
     }
-    out.Write(MarkerComment(params, page.m_strEncoding.empty() ? kCharsetCp949 : page.m_strEncoding));
-    out.Write(ScriptBlock(params));
+    const std::string header =
+        MarkerComment(params, page.m_strEncoding.empty() ? kCharsetCp949 : page.m_strEncoding) + ScriptBlock(params);
+    const size_t insertAt = HeaderOffset(text);
+    bool headerWritten = false;
+    // Copies [from, to) of the page, with the header at its place when that lies in the run.
+    const auto copyRun = [&](size_t from, size_t to) {
+        if (!headerWritten && insertAt <= to) {
+            out.Write(text.substr(from, insertAt - from));
+            out.Write(header);
+            headerWritten = true;
+            from = insertAt;
+        }
+        out.Write(text.substr(from, to - from));
+    };
 
     size_t p = 0;
     int32_t n = firstNumber;
@@ -153,7 +199,13 @@ RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath,
         const EmailEntry& e = page.m_pFirstEntry[i];
         const size_t start = p + static_cast<size_t>(e.m_nGap);
         const size_t end = static_cast<size_t>(e.m_nSpanEnd);
-        out.Write(text.substr(p, start - p));
+        copyRun(p, start);
+        // A span across the place (an anchor opened in a comment before the doctype) gets the
+        // header ahead of it: never inside a replacement.
+        if (!headerWritten && insertAt < end) {
+            out.Write(header);
+            headerWritten = true;
+        }
         if (EntryIsConverted(e, params)) {
             WriteLink(out, params, e, n);
             ++n;
@@ -162,7 +214,7 @@ RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath,
         }
         p = end;
     }
-    out.Write(text.substr(p));
+    copyRun(p, text.size());
     if (!out.Close()) {
         result.status = RewriteStatus::OutputFailed;
         return result;

@@ -63,6 +63,12 @@ RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath,
 RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath, const RewriteParams& params,
                           int32_t firstNumber, PageBuffer& buffer);
 
+// Where the marker comment and script block go: after a leading UTF-8 byte order mark and after
+// a leading doctype ("<!DOCTYPE" in any case through its ">", white space and comments allowed
+// before it), so that neither the page's encoding nor its standards mode is lost; otherwise
+// the page's start.
+size_t HeaderOffset(std::string_view page);
+
 // "../" once per folder level of pagePath below homeDir; empty for a page in homeDir itself.
 std::string MakeRootPrefix(std::string_view pagePath, std::string_view homeDir);
 

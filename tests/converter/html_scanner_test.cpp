@@ -52,26 +52,48 @@ TEST(Scanner, AnchorShowingItsOwnAddressIsOneEntry) {
     EXPECT_EQ(SpanText(page, found[1]), "c@d.com");
 }
 
-TEST(Scanner, AddressAsTextOfAnOrdinaryLink) {
-    const std::string page = "<a href=\"/contact.html\">park@ex.com</a>";
+TEST(Scanner, AddressAsTextOfAnOrdinaryLinkIsLeft) {
+    // A link put there would nest in the page's own link, which a browser empties.
+    EXPECT_TRUE(Scan("<a href=\"/contact.html\">park@ex.com</a>").empty());
+    EXPECT_TRUE(Scan("&lt;<a href=\"msg00000.html\">m1@ex.co.kr</a>&gt;").empty());
+    EXPECT_TRUE(Scan("<a name=top>k@ex.com <b>x</b> never closed, l@ex.com").empty());
+    const std::string page = "<a href=\"/c.html\">park@ex.com</A> kim@ex.com";
     const auto found = Scan(page);
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].kind, EntryKind::Text);
-    EXPECT_EQ(SpanText(page, found[0]), "park@ex.com");
+    EXPECT_EQ(SpanText(page, found[0]), "kim@ex.com");
 }
 
-TEST(Scanner, TextAddressKeepsTrailingFullStopAndKorean) {
-    const auto found = Scan("Write to kim@ex.com. Or lee@ex.com\xC0\xD4\xB4\xCF\xB4\xD9 now");
-    ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0].address, "kim@ex.com.");
-    EXPECT_EQ(found[1].address, "lee@ex.com\xC0\xD4\xB4\xCF\xB4\xD9");
+TEST(Scanner, TextAddressLeavesItsNeighboursInThePage) {
+    struct Case {
+        std::string page;
+        std::string span; // what the entry replaces; the rest stays in the page
+    };
+    const Case cases[] = {
+        {"Write to kim@ex.com. Or", "kim@ex.com"},
+        {"Write to kim@ex.com.) Or", "kim@ex.com"},
+        {"&lt;a@b.com&gt; wrote:", "a@b.com"},
+        {"\xB9\xAE\xC0\xC7\xB4\xC2 kim@x.co.kr\xC0\xD4\xB4\xCF\xB4\xD9.", "kim@x.co.kr"}, // CP949
+        {"(lee@ex.com), [park@ex.com]", "lee@ex.com"},
+        {"\xEB\xA9\x94\xEC\x9D\xBC:choi@ex.com!?", "choi@ex.com"}, // UTF-8 word right before it
+        {"x a@b.c;d@e.f y", "a@b.c;d@e.f"},                        // ";" still inside
+    };
+    for (const Case& c : cases) {
+        const auto found = Scan(c.page);
+        ASSERT_FALSE(found.empty()) << c.page;
+        EXPECT_EQ(found[0].kind, EntryKind::Text) << c.page;
+        EXPECT_EQ(SpanText(c.page, found[0]), c.span) << c.page;
+        EXPECT_EQ(found[0].address, c.span) << c.page;
+    }
+    EXPECT_EQ(Scan("(lee@ex.com), [park@ex.com]").size(), 2u);
+    // Inside an anchor's tag the query stays part of the link.
+    EXPECT_EQ(Scan("<a href='mailto:k@ex.com?subject=a&amp;b'>K</a>")[0].address, "k@ex.com?subject=a&amp;b");
 }
 
 TEST(Scanner, AddressNeedsADot) {
     EXPECT_TRUE(Scan("root@localhost here").empty());
-    const auto found = Scan("x root@host. y");
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].address, "root@host.");
+    // The dot is looked for after the sentence's full stop is dropped.
+    EXPECT_TRUE(Scan("x root@host. y").empty());
+    EXPECT_TRUE(Scan("x root@host&#46;com y").empty());
 }
 
 TEST(Scanner, ScriptBodiesAreSkipped) {
@@ -133,8 +155,44 @@ TEST(Scanner, TwoAtSignsInOneAddressGiveOneEntry) {
     const auto found = Scan("see a@b@c.com here");
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].address, "a@b@c.com");
-    // The backward scan of the second "@" stops at ";": still no second entry.
-    EXPECT_EQ(Scan("x a@b.c;d@e.f y").size(), 1u);
+}
+
+TEST(Scanner, OnlyTheTagNamesAAndAreaMakeAnchorsAndAreas) {
+    // A quoted mail header: the bracketed address is text-like, not an anchor eating the rest.
+    const std::string page = "To: x <AET.X@POST.COM><br>quoted text <a href=\"http://e.com/\">link</a> kept?";
+    EXPECT_TRUE(Scan(page).empty());
+    EXPECT_TRUE(Scan("<abbr title='a@b.com'>x</abbr></a>").empty());
+    EXPECT_TRUE(Scan("<areas href='mailto:a@b.com'>").empty());
+    for (const std::string anchor : {"<a\thref='mailto:a@b.com'>A</a>", "<A\nhref='mailto:a@b.com'>A</A>"}) {
+        const auto found = Scan(anchor);
+        ASSERT_EQ(found.size(), 1u) << anchor;
+        EXPECT_EQ(found[0].kind, EntryKind::Anchor);
+    }
+    const auto area = Scan("<AREA\r\nhref='mailto:a@b.com'>");
+    ASSERT_EQ(area.size(), 1u);
+    EXPECT_EQ(area[0].kind, EntryKind::Area);
+}
+
+TEST(Scanner, MailtoWithAnEncodedAtIsOneDecodedEntry) {
+    const std::string page = "<a href=\"mailto:c%40d.com\">c@d.com</a> after";
+    const auto found = Scan(page);
+    ASSERT_EQ(found.size(), 1u); // the shown address is the anchor's name, not an anchor inside it
+    EXPECT_EQ(found[0].kind, EntryKind::Anchor);
+    EXPECT_EQ(found[0].address, "c@d.com");
+    EXPECT_EQ(found[0].name, "c@d.com");
+    EXPECT_EQ(SpanText(page, found[0]), "<a href=\"mailto:c%40d.com\">c@d.com</a>");
+
+    EXPECT_EQ(Scan("<A HREF='MailTo:e&#64;f&#46;com'>E</A>")[0].address, "e@f.com");
+    EXPECT_EQ(Scan("<a href='mailto:e&#X40;f%2ecom?subject=x'>E</a>")[0].address, "e@f.com?subject=x");
+    const std::string map = "<area shape=rect href='mailto:g&#x40;h&#x2E;com' alt=G>";
+    const auto areas = Scan(map);
+    ASSERT_EQ(areas.size(), 1u);
+    EXPECT_EQ(areas[0].kind, EntryKind::Area);
+    EXPECT_EQ(areas[0].address, "g@h.com");
+    EXPECT_EQ(SpanText(map, areas[0]), "href='mailto:g&#x40;h&#x2E;com'");
+    // Not a mailto link, or no dot once decoded: nothing.
+    EXPECT_TRUE(Scan("<a href='/x?to=c%40d.com'>x</a>").empty());
+    EXPECT_TRUE(Scan("<a href='mailto:root%40localhost'>x</a>").empty());
 }
 
 TEST(Scanner, UnterminatedAnchorEndsAtTheText) {

@@ -181,8 +181,40 @@ TEST_F(PageRewriterTest, BytesOutsideSpansAreCopiedAsTheyAre) {
     SetEntryName(page.m_pFirstEntry[0], "k");
     ASSERT_EQ(Rewrite(page, 3).status, RewriteStatus::Ok);
     const size_t at = bytes.find("kim@ex.com");
-    EXPECT_EQ(Output(),
-              PhpRootHead() + bytes.substr(0, at) + "<a href='javascript:AntiSpam(3)'>k</a>" + bytes.substr(at + 10));
+    // The head goes after the byte order mark, which must stay first to be one.
+    EXPECT_EQ(Output(), bytes.substr(0, 3) + PhpRootHead() + bytes.substr(3, at - 3) +
+                            "<a href='javascript:AntiSpam(3)'>k</a>" + bytes.substr(at + 10));
+}
+
+TEST_F(PageRewriterTest, HeadGoesAfterALeadingDoctype) {
+    struct Case {
+        std::string page;
+        std::string before; // what stays ahead of the head
+    };
+    const std::string bom = "\xEF\xBB\xBF";
+    const Case cases[] = {
+        {"<!DOCTYPE html>\n<p>x</p>", "<!DOCTYPE html>"},
+        {bom + "<!doctype HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\n<p>",
+         bom + "<!doctype HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">"},
+        {" \r\n<!-- a -->\t<!-- b --><!DocType html><p>", " \r\n<!-- a -->\t<!-- b --><!DocType html>"},
+        {"<html><!DOCTYPE html>", ""},     // not leading
+        {"x<!DOCTYPE html>", ""},          // text first
+        {"<!-- open <!DOCTYPE html>", ""}, // the comment never ends
+        {"<!DOCTYPE html", ""},            // the doctype never ends
+        {bom + "<p>", bom},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(HeaderOffset(c.page), c.before.size()) << c.page;
+    }
+    // An anchor in a comment before the doctype keeps its place; the head still follows the doctype.
+    const std::string page = "<!-- <a href='mailto:kim@ex.com'>K</a> -->\r\n<!DOCTYPE html>\r\n<p>lee@ex.com</p>";
+    const PageRecord& record = Scan("a.html", page);
+    ASSERT_EQ(record.m_nEntryCount, 2);
+    SetEntryName(record.m_pFirstEntry[0], "k");
+    SetEntryName(record.m_pFirstEntry[1], "l");
+    ASSERT_EQ(Rewrite(record, 1).status, RewriteStatus::Ok);
+    EXPECT_EQ(Output(), "<!-- <a href='javascript:AntiSpam(1)'>k</a> -->\r\n<!DOCTYPE html>" + PhpRootHead() +
+                            "\r\n<p><a href='javascript:AntiSpam(2)'>l</a></p>");
 }
 
 TEST_F(PageRewriterTest, MarkerIsWrittenInThePageEncoding) {

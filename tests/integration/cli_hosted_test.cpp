@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // orvex-cli in hosted mode (convert --kind hosted, clean-server) against the service double.
+#include "converter/page_rewriter.h"
 #include "platform/text_codec.h"
 #include "run_process.h"
 #include "service_double.h"
@@ -49,7 +50,8 @@ TEST_F(CliHosted, ConvertsTheExampleSiteWithTheServiceIdentifiers) {
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     const auto requests = m_service.Requests();
     ASSERT_EQ(requests.size(), 7u) << "one request per page with addresses";
-    EXPECT_NE(r.out.find("남은 저장 갯수:81\n"), std::string::npos) << r.out; // 19 stored of 100
+    // 18 stored of 100: board/list.html's guest02 is the text of a link of the page's own and stays.
+    EXPECT_NE(r.out.find("남은 저장 갯수:82\n"), std::string::npos) << r.out;
     // Every page's script block carries the UserId and the section and page code of its upload.
     int n = 0;
     size_t links = 0;
@@ -64,7 +66,7 @@ TEST_F(CliHosted, ConvertsTheExampleSiteWithTheServiceIdentifiers) {
         std::smatch m;
         ASSERT_TRUE(std::regex_search(page, m, block)) << name;
         EXPECT_EQ(m[2].str(), test::ServiceDouble::PageCodeFor(std::stoi(m[1].str())));
-        EXPECT_EQ(page.find("<!--Velmorant" + m[2].str()), 0u);
+        EXPECT_EQ(page.find("<!--Velmorant" + m[2].str()), HeaderOffset(page)) << name; // after the doctype
         for (size_t at = page.find("javascript:Velmorant("); at != std::string::npos;
              at = page.find("javascript:Velmorant(", at + 1)) {
             ++links;
@@ -73,7 +75,7 @@ TEST_F(CliHosted, ConvertsTheExampleSiteWithTheServiceIdentifiers) {
         ++n;
     }
     EXPECT_EQ(n, 7);
-    EXPECT_EQ(links, 19u);
+    EXPECT_EQ(links, 18u);
     EXPECT_TRUE(fs::exists(m_work.Path("out/VelmorantDefaultImg1.gif")));
     EXPECT_FALSE(fs::exists(m_work.Path("out/Velmorant"))) << "no kit folder in hosted mode";
 }
