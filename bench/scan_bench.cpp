@@ -17,7 +17,7 @@ void Scan(benchmark::State& state, const std::string& page) {
         }
         benchmark::DoNotOptimize(found);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(page.size()));
     state.counters["addresses"] = static_cast<double>(found) / static_cast<double>(state.iterations());
 }
 

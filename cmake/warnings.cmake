@@ -3,7 +3,7 @@
 function(orvex_warnings target)
     target_compile_options(${target} PRIVATE
         -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align -Wunused
-        -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough)
+        -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough -Wconversion -Wsign-conversion)
     target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Wold-style-cast -Woverloaded-virtual>)
     if(ORVEX_WERROR)
         target_compile_options(${target} PRIVATE -Werror)

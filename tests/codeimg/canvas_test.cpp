@@ -105,7 +105,7 @@ TEST(WriteText, PlacesGlyphsAtTwentyColumnSteps) {
                     int draws = 0;
                     Canvas explained = Blank(); // the pixels some point could have inked
                     for (int k = 0; k < 4; ++k) {
-                        const int d = code[k] - '0';
+                        const int d = code[static_cast<size_t>(k)] - '0';
                         const Table& t = kTables[d];
                         const int b = s + 20 * k;
                         draws += ShakeDraws(d);
@@ -113,12 +113,13 @@ TEST(WriteText, PlacesGlyphsAtTwentyColumnSteps) {
                         for (int p = 0; p < t.count; ++p) {
                             const int x = t.points[p][0], y = 50 - v - t.points[p][1];
                             ASSERT_TRUE(IsInk(c.data(), b + x, y) || IsInk(c.data(), b - 1 + x, y)) << "point " << p;
-                            explained[y * kWidth + b + x] = kInk;
-                            explained[y * kWidth + b - 1 + x] = kInk;
+                            const auto at = static_cast<size_t>(y * kWidth + b + x);
+                            explained[at] = kInk;
+                            explained[at - 1] = kInk;
                         }
                         int top = kHeight, bottom = -1;
                         for (int i = 0; i < kCanvasSize; ++i) {
-                            if (c[i] == kInk && i % kWidth >= b - 1 && i % kWidth <= b + 16) {
+                            if (c[static_cast<size_t>(i)] == kInk && i % kWidth >= b - 1 && i % kWidth <= b + 16) {
                                 top = std::min(top, i / kWidth);
                                 bottom = std::max(bottom, i / kWidth);
                             }
@@ -128,8 +129,9 @@ TEST(WriteText, PlacesGlyphsAtTwentyColumnSteps) {
                         EXPECT_EQ(bottom - top + 1, d == 0 ? 16 : 24);
                     }
                     for (int i = 0; i < kCanvasSize; ++i) {
-                        ASSERT_TRUE(c[i] == kBackground || explained[i] == kInk) << "stray ink at " << i;
-                        ASSERT_FALSE(c[i] == kInk && i % kWidth > s + 76) << "ink right of s + 76";
+                        const auto at = static_cast<size_t>(i);
+                        ASSERT_TRUE(c[at] == kBackground || explained[at] == kInk) << "stray ink at " << i;
+                        ASSERT_FALSE(c[at] == kInk && i % kWidth > s + 76) << "ink right of s + 76";
                     }
                     EXPECT_TRUE(ConsumedExactly(seed, draws));
                 }
@@ -151,7 +153,7 @@ TEST(WriteText, ShakesInRunsOfSeventeen) {
         Canvas expected = Blank();
         for (int p = 0; p < CNum8; ++p) {
             const int h = p == 0 ? b : offsets[(p - 1) / 17];
-            expected[(50 - v - FNum8[p][1]) * kWidth + h + FNum8[p][0]] = kInk;
+            expected[static_cast<size_t>((50 - v - FNum8[p][1]) * kWidth + h + FNum8[p][0])] = kInk;
         }
         Canvas c = Blank();
         std::srand(seed);
@@ -181,7 +183,8 @@ TEST(WriteText, OddCodesAdvanceThePenAndReadNoFurther) {
     EXPECT_TRUE(ConsumedExactly(seed, ShakeDraws(2) + ShakeDraws(4)));
     for (int i = 0; i < kCanvasSize; ++i) {
         const int x = i % kWidth;
-        ASSERT_FALSE(gaps[i] == kInk && !(x >= 29 && x <= 46) && !(x >= 69 && x <= 86)) << "ink at column " << x;
+        ASSERT_FALSE(gaps[static_cast<size_t>(i)] == kInk && !(x >= 29 && x <= 46) && !(x >= 69 && x <= 86))
+            << "ink at column " << x;
     }
     EXPECT_TRUE(IsInk(gaps.data(), 30 + FNum2[0][0], 40 - FNum2[0][1]));
     EXPECT_TRUE(IsInk(gaps.data(), 70 + FNum4[0][0], 40 - FNum4[0][1]));

@@ -31,7 +31,8 @@ TEST(PngPutImage, WritesHeaderPaletteAndEveryRowUnchanged) {
     test::TempDir dir;
     Canvas canvas;
     for (int i = 0; i < kCanvasSize; ++i) {
-        canvas[i] = static_cast<unsigned char>((i / kWidth * 7 + i % kWidth) % 256); // tells rows and columns apart
+        canvas[static_cast<size_t>(i)] =
+            static_cast<unsigned char>((i / kWidth * 7 + i % kWidth) % 256); // tells rows and columns apart
     }
     ASSERT_TRUE(PngPutImage(dir.Path("out.png").c_str(), canvas.data()));
 

@@ -151,7 +151,7 @@ TEST_F(HostedTest, EveryErrorCodeReplacesTheBoxAndStopsTheRun) {
     for (const auto& [line, text] : cases) {
         SCOPED_TRACE(line);
         test::TempDir out;
-        m_service.FailUploadFrom(m_service.Requests().size() + 2, line); // the second page fails
+        m_service.FailUploadFrom(static_cast<int>(m_service.Requests().size()) + 2, line); // the second page fails
         HostedRunReport report;
         EXPECT_FALSE(GenerateHostedSite(*m_table, m_home.Path(), out.Path(), "kim", "secret", m_box, m_hosted,
                                         m_cgi.Path(), &report));

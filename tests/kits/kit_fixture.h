@@ -374,7 +374,7 @@ protected:
         EXPECT_EQ(Slurp(m_kit + "/antispam/iplist.txt"), "");
         const long long end = std::stoll(Slurp(m_kit + "/antispam/blockiptime.txt"));
         const long long now = NowSeconds();
-        EXPECT_NEAR(end - now, 600, 5);
+        EXPECT_NEAR(static_cast<double>(end - now), 600, 5);
 
         // Blocked: no pop-up, and a code handed out before the block does not help either.
         const Popup blocked = Open("4");

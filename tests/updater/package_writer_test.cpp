@@ -136,7 +136,8 @@ TEST(PackageWriterTest, SeededPackagesRoundTrip) {
                 c = static_cast<char>(rng() % 4 == 0 ? rng() : 'a' + rng() % 3);
             }
             const bool idn = rng() % 4 == 0;
-            const std::string folder = folders > 0 && rng() % 2 == 0 ? "d" + std::to_string(rng() % folders) + "/" : "";
+            const std::string folder =
+                folders > 0 && rng() % 2 == 0 ? "d" + std::to_string(rng() % static_cast<unsigned>(folders)) + "/" : "";
             const std::string name = folder + "f" + std::to_string(i);
             std::string packagePath = (idn ? "id:\\" : "ae:\\") + name;
             std::replace(packagePath.begin(), packagePath.end(), '/', '\\');

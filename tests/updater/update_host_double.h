@@ -29,7 +29,7 @@ public:
         std::lock_guard lock(m_mutex);
         size_t n = 0;
         for (const auto& e : m_events) {
-            n += e == event ? 1 : 0;
+            n += e == event ? 1u : 0u;
         }
         return n;
     }
