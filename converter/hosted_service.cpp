@@ -5,6 +5,7 @@
 #include "converter/message.h"
 #include "converter/page_encoding.h"
 #include "converter/page_rewriter.h"
+#include "converter/run_exposures.h"
 #include "converter/texts.h"
 #include "crypto/md5.h"
 #include "platform/paths.h"
@@ -168,7 +169,8 @@ std::string MakeUploadBody(const PageRecord& page, std::string_view userId, std:
 }
 
 UploadResult UploadPage(const PageRecord& page, std::string_view userId, std::string_view password,
-                        const std::string& outputPath, int32_t& counter, const HostedService& service) {
+                        const std::string& outputPath, int32_t& counter, const HostedService& service,
+                        RunExposures* exposures, bool scrubComments) {
     const std::string body = MakeUploadBody(page, userId, password);
     if (body.empty()) {
         return UploadResult::Ok; // nothing marked: nothing sent, nothing written
@@ -192,9 +194,17 @@ UploadResult UploadPage(const PageRecord& page, std::string_view userId, std::st
     params.hosts = service.hosts;
     params.userId = Cp949ToPageText(userId, page.m_strEncoding);
     params.section = answer.section;
-    const RewriteResult written = RewritePage(page, outputPath, params, answer.startNumber);
+    if (exposures != nullptr && scrubComments) {
+        params.scrubComments = &exposures->Protected();
+    }
+    PageBuffer source;
+    std::string bytes;
+    const RewriteResult written = RewritePage(page, outputPath, params, answer.startNumber, source, bytes);
     if (written.status != RewriteStatus::Ok) {
         return UploadResult::FileError;
+    }
+    if (exposures != nullptr) {
+        exposures->AddPage(outputPath, bytes, page.m_strEncoding);
     }
     counter = written.nextNumber;
     return UploadResult::Ok;
@@ -229,7 +239,8 @@ std::string_view UploadResultText(UploadResult result) {
 
 bool GenerateHostedSite(const ScanTable& table, const std::string& homeDir, const std::string& outputDir,
                         const std::string& userId, const std::string& password, ResultsBox& box,
-                        const HostedService& service, const std::string& cgiDataDir, HostedRunReport* report) {
+                        const HostedService& service, const std::string& cgiDataDir, HostedRunReport* report,
+                        bool scrubComments) {
     HostedRunReport local;
     HostedRunReport& r = report != nullptr ? *report : local;
     r = HostedRunReport{};
@@ -239,6 +250,9 @@ bool GenerateHostedSite(const ScanTable& table, const std::string& homeDir, cons
         log.Replace(FormatMessage(Text(texts::kUserIdUnusable), {ProgramTextFromCp949(userId)}));
         return false;
     }
+    RewriteParams form;
+    form.form = RewriteForm::Service;
+    RunExposures exposures(table, form);
     int32_t counter = 100;
     int total = 0;
     for (int32_t p = 0; p < table.PageCount(); ++p) {
@@ -254,7 +268,8 @@ bool GenerateHostedSite(const ScanTable& table, const std::string& homeDir, cons
         log.Append(outputPath);
         log.Append("....");
         log.Show();
-        const UploadResult result = UploadPage(page, userId, password, outputPath, counter, service);
+        const UploadResult result =
+            UploadPage(page, userId, password, outputPath, counter, service, &exposures, scrubComments);
         if (result != UploadResult::Ok) {
             r.result = result;
             log.Replace(Text(UploadResultText(result)));
@@ -268,6 +283,9 @@ bool GenerateHostedSite(const ScanTable& table, const std::string& homeDir, cons
     r.remaining = 100 - counter;
     log.Append(FormatMessage(Text(texts::kUploadRemaining), {std::to_string(r.remaining)}));
     log.Append(Text(texts::kUploadCompleted));
+    exposures.AddOtherFiles(homeDir, outputDir, table.PageScratch());
+    log.Append(DescribeExposures(exposures.Files()));
+    r.exposures = exposures.Files();
     log.Show();
     for (const char* image : {"VelmorantDefaultImg1.gif", "VelmorantDefaultImg2.gif", "VelmorantDefaultImg3.gif"}) {
         const std::string source = JoinPath(cgiDataDir, image);

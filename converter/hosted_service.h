@@ -4,6 +4,8 @@
 // member's store.
 #pragma once
 
+#include "converter/exposure_report.h"
+
 #include "converter/asker.h"
 #include "converter/results_box.h"
 #include "converter/scan_table.h"
@@ -59,10 +61,14 @@ bool IsUsableUserId(std::string_view userId);
 // the page has no marked entry.
 std::string MakeUploadBody(const PageRecord& page, std::string_view userId, std::string_view password);
 
+class RunExposures;
+
 // Uploads the page's marked addresses and writes the page to outputPath in the service form.
-// On success sets counter to the number after the page's last marked entry.
+// On success sets counter to the number after the page's last marked entry, and gives the
+// bytes written to exposures when there is one (with their comments scrubbed when asked).
 UploadResult UploadPage(const PageRecord& page, std::string_view userId, std::string_view password,
-                        const std::string& outputPath, int32_t& counter, const HostedService& service);
+                        const std::string& outputPath, int32_t& counter, const HostedService& service,
+                        RunExposures* exposures = nullptr, bool scrubComments = false);
 
 // The text that replaces the results box for a failed upload (UTF-8; empty for Ok and OtherError;
 // UserIdUnusable's has a %1 for the UserId).
@@ -73,14 +79,18 @@ struct HostedRunReport {
     UploadResult result = UploadResult::Ok; // of the page that stopped the run
     int32_t remaining = 0;
     KitProblems images; // default images that could not be copied
+    // What a harvester could still take: from the pages written and the home folder's other files.
+    std::vector<PageExposures> exposures;
 };
 
 // The hosted generation run: every modified page uploaded and written; at the first failure
 // the results box shows only its text and the run stops. Copies the default images from
-// cgiDataDir at the end. False when a page failed.
+// cgiDataDir at the end. False when a page failed. scrubComments: addresses left in the written
+// pages' comments become "(e-mail)".
 bool GenerateHostedSite(const ScanTable& table, const std::string& homeDir, const std::string& outputDir,
                         const std::string& userId, const std::string& password, ResultsBox& box,
-                        const HostedService& service, const std::string& cgiDataDir, HostedRunReport* report = nullptr);
+                        const HostedService& service, const std::string& cgiDataDir, HostedRunReport* report = nullptr,
+                        bool scrubComments = false);
 
 // The result of a cleaning request.
 enum class CleanResult {

@@ -206,9 +206,10 @@ size_t FindAnchorClose(std::string_view t, size_t from) {
     return t.size();
 }
 
-// Offset of the first byte that may start work for the main loop: an "@", or a "<" followed by
-// "s"/"S" (a possible script start) or "a"/"A" (an anchor or area, whose mailto link may hide
-// its "@"). t.size() when there is none.
+// Offset of the first byte that may start work for the main loop: an "@"; a "<" followed by
+// "s"/"S" (a possible script start) or "a"/"A" (a possible anchor, which text inside must not
+// be made a link); a "%" followed by "4" or an "&" followed by "#" (a possible "@" written as an
+// escape or entity in a mailto link). t.size() when there is none.
 size_t NextCandidate(std::string_view t, size_t i) {
     const char* d = t.data();
     const size_t n = t.size();
@@ -217,13 +218,20 @@ size_t NextCandidate(std::string_view t, size_t i) {
     const __m128i lt = _mm_set1_epi8('<');
     const __m128i s = _mm_set1_epi8('s');
     const __m128i a = _mm_set1_epi8('a');
+    const __m128i percent = _mm_set1_epi8('%');
+    const __m128i four = _mm_set1_epi8('4');
+    const __m128i amp = _mm_set1_epi8('&');
+    const __m128i hash = _mm_set1_epi8('#');
     const __m128i fold = _mm_set1_epi8(0x20);
     while (i + 17 <= n) {
         const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
         const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
         const __m128i folded = _mm_or_si128(v1, fold);
         const __m128i tagLetter = _mm_or_si128(_mm_cmpeq_epi8(folded, s), _mm_cmpeq_epi8(folded, a));
-        const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(v0, at), _mm_and_si128(_mm_cmpeq_epi8(v0, lt), tagLetter));
+        const __m128i tag = _mm_and_si128(_mm_cmpeq_epi8(v0, lt), tagLetter);
+        const __m128i escape = _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(v0, percent), _mm_cmpeq_epi8(v1, four)),
+                                            _mm_and_si128(_mm_cmpeq_epi8(v0, amp), _mm_cmpeq_epi8(v1, hash)));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, at), tag), escape);
         const int mask = _mm_movemask_epi8(hit);
         if (mask != 0) {
             return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
@@ -232,7 +240,9 @@ size_t NextCandidate(std::string_view t, size_t i) {
     }
 #endif
     for (; i < n; ++i) {
-        if (d[i] == '@' || (d[i] == '<' && i + 1 < n && (IsLetter(d[i + 1], 's') || IsLetter(d[i + 1], 'a')))) {
+        const char next = i + 1 < n ? d[i + 1] : '\0';
+        if (d[i] == '@' || (d[i] == '<' && (IsLetter(next, 's') || IsLetter(next, 'a'))) ||
+            (d[i] == '%' && next == '4') || (d[i] == '&' && next == '#')) {
             return i;
         }
     }
@@ -366,12 +376,8 @@ bool HtmlScanner::SkipScript(size_t at) {
 // every harvester decodes: the entry a literal "@" there would give, its address decoded.
 bool HtmlScanner::EncodedMailto(size_t tagStart, FoundAddress& found) {
     const std::string_view t = m_text;
-    const TagName tagName = NameOfTag(t, tagStart);
-    if (tagName == TagName::Other) {
+    if (NameOfTag(t, tagStart) == TagName::Other) {
         return false;
-    }
-    if (tagName == TagName::Anchor) {
-        m_openAnchor = tagStart;
     }
     const void* gt = std::memchr(t.data() + tagStart, '>', t.size() - tagStart);
     const size_t tagEnd = gt == nullptr ? t.size() : static_cast<size_t>(static_cast<const char*>(gt) - t.data());
@@ -417,18 +423,24 @@ bool HtmlScanner::EncodedMailto(size_t tagStart, FoundAddress& found) {
     found.address = m_decoded;
     found.spanStart = from;
     found.spanEnd = end;
-    switch (ClassifyTag(t, at, tagStart, found.spanStart, found.spanEnd, found.name, &m_tagMemo)) {
+    return EntryOfTag(at, tagStart, found);
+}
+
+// The entry of the "@" (or escaped "@") at at, found in the tag at tagStart: an area, or an
+// anchor with the scan moved past its "</a"; false when the tag is neither.
+bool HtmlScanner::EntryOfTag(size_t at, size_t tagStart, FoundAddress& found) {
+    switch (ClassifyTag(m_text, at, tagStart, found.spanStart, found.spanEnd, found.name, &m_tagMemo)) {
     case TagClass::NotATag:
         return false;
     case TagClass::AreaTag:
         found.kind = EntryKind::Area;
-        break;
+        return true;
     case TagClass::AnchorText:
         found.kind = EntryKind::Anchor;
         m_pos = m_tagMemo.anchorClose + 1;
-        break;
+        return true;
     }
-    return true;
+    return false;
 }
 
 // True when the text "@" at at stands in the text of an "a" element whose tag gave no entry: a
@@ -468,12 +480,21 @@ bool HtmlScanner::Next(FoundAddress& out) {
         }
         m_pos = i + 1;
         FoundAddress found;
-        if (t[i] != '@') {
+        if (t[i] == '<') {
             if (IsScriptOpen(t, i)) {
                 if (SkipScript(i)) {
                     ++m_pos; // past the closing "<": it is not an "@" either
                 }
-            } else if (EncodedMailto(i, found) && Accept(found, out)) {
+            } else if (NameOfTag(t, i) == TagName::Anchor) {
+                m_openAnchor = i;
+            }
+            continue;
+        }
+        if (t[i] != '@') {
+            // An escaped "@" counts only in the mailto link of an anchor or area tag.
+            size_t tagStart = 0;
+            if (EncodedAtLength(t, i) != 0 && InsideTag(i, tagStart) && EncodedMailto(tagStart, found) &&
+                Accept(found, out)) {
                 return true;
             }
             continue;
@@ -500,18 +521,8 @@ bool HtmlScanner::Next(FoundAddress& out) {
                 continue;
             }
             found.kind = EntryKind::Text;
-        } else {
-            switch (ClassifyTag(t, i, tagStart, found.spanStart, found.spanEnd, found.name, &m_tagMemo)) {
-            case TagClass::NotATag:
-                continue;
-            case TagClass::AreaTag:
-                found.kind = EntryKind::Area;
-                break;
-            case TagClass::AnchorText:
-                found.kind = EntryKind::Anchor;
-                m_pos = m_tagMemo.anchorClose + 1;
-                break;
-            }
+        } else if (!EntryOfTag(i, tagStart, found)) {
+            continue;
         }
         if (Accept(found, out)) {
             return true;

@@ -86,6 +86,7 @@ private:
     bool InsideTag(size_t at, size_t& tagStart);
     bool SkipScript(size_t at);
     bool EncodedMailto(size_t tagStart, FoundAddress& found);
+    bool EntryOfTag(size_t at, size_t tagStart, FoundAddress& found);
     bool Accept(const FoundAddress& found, FoundAddress& out);
     bool InsideLink(size_t at);
 

@@ -5,6 +5,7 @@
 #include "converter/email_data_file.h"
 #include "converter/message.h"
 #include "converter/page_rewriter.h"
+#include "converter/run_exposures.h"
 #include "converter/texts.h"
 #include "platform/paths.h"
 #include "platform/text_codec.h"
@@ -63,6 +64,11 @@ bool GenerateKitSite(const KitRun& run, ResultsBox& box, KitRunReport* report) {
     params.form = RewriteForm::Kit;
     params.cgiKind = run.cgiKind;
     params.hosts = run.hosts;
+    RunExposures exposures(table, params);
+    if (run.scrubComments) {
+        params.scrubComments = &exposures.Protected();
+    }
+    std::string pageBytes;
     for (int32_t p = 0; p < table.PageCount(); ++p) {
         const PageRecord& page = table.Page(p);
         if (page.m_bModified != 1) {
@@ -88,8 +94,9 @@ bool GenerateKitSite(const KitRun& run, ResultsBox& box, KitRunReport* report) {
                 refused += Message(texts::kAddressBreaksDataFile, {page.m_strPath, address});
             }
         }
-        const RewriteResult rewrite = RewritePage(page, outputPath, params, first, table.PageScratch());
+        const RewriteResult rewrite = RewritePage(page, outputPath, params, first, table.PageScratch(), pageBytes);
         if (rewrite.status == RewriteStatus::Ok) {
+            exposures.AddPage(outputPath, pageBytes, page.m_strEncoding);
             ++r.pagesWritten;
             r.addressesProtected += rewrite.nextNumber - first;
             log.Append(Text(texts::kPageSucceeded));
@@ -104,6 +111,9 @@ bool GenerateKitSite(const KitRun& run, ResultsBox& box, KitRunReport* report) {
 
     log.Append(Text(texts::kRunCompleted));
     log.Append(Text(PermissionNotes(run.cgiKind, gd, run.serverOs)));
+    exposures.AddOtherFiles(run.homeDir, run.outputDir, table.PageScratch());
+    log.Append(DescribeExposures(exposures.Files()));
+    r.exposures = exposures.Files();
     const bool written = data.Close();
     if (!written) {
         r.dataFileFailed = true;

@@ -3,6 +3,7 @@
 // e-mail data file of the server kind, and the server kit, reported in a results box.
 #pragma once
 
+#include "converter/exposure_report.h"
 #include "converter/results_box.h"
 #include "converter/scan_table.h"
 #include "converter/server_kit.h"
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace orvex {
 
@@ -24,6 +26,7 @@ struct KitRun {
     std::string cgiDataDir = std::string(kCgiDataFolderName); // where the kit sources are
     ServiceHosts hosts;
     std::optional<uint32_t> seed; // of the page codes; the current time when unset
+    bool scrubComments = false;   // addresses left in the written pages' comments become "(e-mail)"
 };
 
 // What a run did, for callers that report more than the results box.
@@ -34,6 +37,8 @@ struct KitRunReport {
     int addressesRefused = 0;   // marked occurrences left as they were (AddressFitsDataFile)
     bool dataFileFailed = false;
     KitProblems kit;
+    // What a harvester could still take: from the pages written and the home folder's other files.
+    std::vector<PageExposures> exposures;
 };
 
 // Runs one generation. Returns false, writing no page, when the data file cannot be created,

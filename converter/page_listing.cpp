@@ -35,27 +35,36 @@ std::optional<std::vector<PageFileInfo>> ListPages(const std::string& dir) {
 
 namespace {
 
+// Pages (and, with others, the other files) of dir and its sub-folders, in site order.
 void CollectFolder(const std::string& dir, const std::vector<DirEntry>& entries, std::set<std::string>& visited,
-                   SitePages& out) {
+                   std::vector<std::string>& pagesOut, std::vector<std::string>* othersOut,
+                   std::vector<std::string>& unreadableDirs) {
     std::vector<std::string> pages;
+    std::vector<std::string> others;
     std::vector<std::string> folders;
     for (const auto& e : entries) {
         if (e.isDirectory) {
             folders.push_back(e.name);
         } else if (IsPageFileName(e.name)) {
             pages.push_back(e.name);
+        } else if (othersOut != nullptr) {
+            others.push_back(e.name);
         }
     }
     std::sort(pages.begin(), pages.end());
+    std::sort(others.begin(), others.end());
     std::sort(folders.begin(), folders.end());
     for (const auto& p : pages) {
-        out.pages.push_back(JoinPath(dir, p));
+        pagesOut.push_back(JoinPath(dir, p));
+    }
+    for (const auto& o : others) {
+        othersOut->push_back(JoinPath(dir, o));
     }
     for (const auto& f : folders) {
         const std::string sub = JoinPath(dir, f);
         const auto identity = FileIdentityKey(sub);
         if (!identity) {
-            out.unreadableDirs.push_back(sub);
+            unreadableDirs.push_back(sub);
             continue;
         }
         if (!visited.insert(*identity).second) {
@@ -63,21 +72,20 @@ void CollectFolder(const std::string& dir, const std::vector<DirEntry>& entries,
         }
         const auto subEntries = ListDirectory(sub, ListDetail::TypeOnly);
         if (!subEntries) {
-            out.unreadableDirs.push_back(sub);
+            unreadableDirs.push_back(sub);
             continue;
         }
-        CollectFolder(sub, *subEntries, visited, out);
+        CollectFolder(sub, *subEntries, visited, pagesOut, othersOut, unreadableDirs);
     }
 }
 
-} // namespace
-
-std::optional<SitePages> CollectSitePages(const std::string& home, const std::vector<std::string>& skipFolders) {
+// Walks home as CollectFolder does; false when home cannot be read.
+bool CollectHome(const std::string& home, const std::vector<std::string>& skipFolders, std::vector<std::string>& pages,
+                 std::vector<std::string>* others, std::vector<std::string>& unreadableDirs) {
     const auto entries = ListDirectory(home, ListDetail::TypeOnly);
     if (!entries) {
-        return std::nullopt;
+        return false;
     }
-    SitePages out;
     std::set<std::string> visited;
     if (const auto identity = FileIdentityKey(home)) {
         visited.insert(*identity);
@@ -88,7 +96,25 @@ std::optional<SitePages> CollectSitePages(const std::string& home, const std::ve
             visited.insert(*identity);
         }
     }
-    CollectFolder(home, *entries, visited, out);
+    CollectFolder(home, *entries, visited, pages, others, unreadableDirs);
+    return true;
+}
+
+} // namespace
+
+std::optional<SitePages> CollectSitePages(const std::string& home, const std::vector<std::string>& skipFolders) {
+    SitePages out;
+    if (!CollectHome(home, skipFolders, out.pages, nullptr, out.unreadableDirs)) {
+        return std::nullopt;
+    }
+    return out;
+}
+
+std::optional<SiteFiles> CollectSiteFiles(const std::string& home, const std::vector<std::string>& skipFolders) {
+    SiteFiles out;
+    if (!CollectHome(home, skipFolders, out.pages, &out.otherFiles, out.unreadableDirs)) {
+        return std::nullopt;
+    }
     return out;
 }
 

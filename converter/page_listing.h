@@ -36,4 +36,15 @@ struct SitePages {
 // when home cannot be read.
 std::optional<SitePages> CollectSitePages(const std::string& home, const std::vector<std::string>& skipFolders = {});
 
+struct SiteFiles {
+    std::vector<std::string> pages;          // as CollectSitePages lists them
+    std::vector<std::string> otherFiles;     // every other file, in the same order
+    std::vector<std::string> unreadableDirs; // folders that could not be listed
+};
+
+// Every file under home: the pages exactly as CollectSitePages lists them, and the files that
+// are not pages (any other name) in the same walk, each folder's sorted by name bytewise.
+// nullopt when home cannot be read.
+std::optional<SiteFiles> CollectSiteFiles(const std::string& home, const std::vector<std::string>& skipFolders = {});
+
 } // namespace orvex

@@ -4,6 +4,7 @@
 #include "converter/page_rewriter.h"
 
 #include "converter/email_data_file.h"
+#include "converter/exposure_report.h"
 #include "converter/page_encoding.h"
 #include "converter/texts.h"
 #include "platform/file_system.h"
@@ -56,10 +57,8 @@ std::string ScriptBlock(const RewriteParams& params) {
     return s;
 }
 
-void WriteLink(OutputFile& out, const RewriteParams& params, const EmailEntry& entry, int32_t number) {
+void AppendLink(std::string& link, const RewriteParams& params, const EmailEntry& entry, int32_t number) {
     const std::string_view function = params.form == RewriteForm::Kit ? "AntiSpam(" : "Velmorant(";
-    std::string link;
-    link.reserve(entry.m_strAfterName.size() + 48);
     if (entry.m_nKind != EntryKind::Area) {
         link += "<a ";
     }
@@ -72,7 +71,6 @@ void WriteLink(OutputFile& out, const RewriteParams& params, const EmailEntry& e
         link += entry.m_strAfterName;
         link += "</a>";
     }
-    out.Write(link);
 }
 
 // The scanned spans still lie inside the page as read now; a page changed since its scan
@@ -153,11 +151,12 @@ bool EntryIsConverted(const EmailEntry& entry, const RewriteParams& params) {
 RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath, const RewriteParams& params,
                           int32_t firstNumber) {
     PageBuffer buffer;
-    return RewritePage(page, outputPath, params, firstNumber, buffer);
+    std::string written;
+    return RewritePage(page, outputPath, params, firstNumber, buffer, written);
 }
 
 RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath, const RewriteParams& params,
-                          int32_t firstNumber, PageBuffer& buffer) {
+                          int32_t firstNumber, PageBuffer& buffer, std::string& out) {
     RewriteResult result;
     if (ReadRegularFile(page.m_strPath, buffer, kMaxPageBytes) != FileRead::Ok) {
         result.status = RewriteStatus::SourceUnreadable;
@@ -168,16 +167,10 @@ RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath,
         result.status = RewriteStatus::PageChanged;
         return result;
     }
-    // Most pages share folders made for an earlier page; make them only when the file cannot
-    // be created without them.
-    OutputFile out;
-    if (!out.Open(outputPath)) {
-        CreatePathDirs(outputPath);
-        if (!out.Open(outputPath)) {
-            result.status = RewriteStatus::OutputFailed;
-            return result;
-        }
-    }
+    // The page is put together in memory first: the run searches the bytes it wrote for what a
+    // harvester could still take, and the comments may be scrubbed before the file is written.
+    out.clear();
+    out.reserve(text.size() + 1024);
     const std::string header =
         MarkerComment(params, page.m_strEncoding.empty() ? kCharsetCp949 : page.m_strEncoding) + ScriptBlock(params);
     const size_t insertAt = HeaderOffset(text);
@@ -185,12 +178,12 @@ RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath,
     // Copies [from, to) of the page, with the header at its place when that lies in the run.
     const auto copyRun = [&](size_t from, size_t to) {
         if (!headerWritten && insertAt <= to) {
-            out.Write(text.substr(from, insertAt - from));
-            out.Write(header);
+            out.append(text, from, insertAt - from);
+            out += header;
             headerWritten = true;
             from = insertAt;
         }
-        out.Write(text.substr(from, to - from));
+        out.append(text, from, to - from);
     };
 
     size_t p = 0;
@@ -203,19 +196,34 @@ RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath,
         // A span across the place (an anchor opened in a comment before the doctype) gets the
         // header ahead of it: never inside a replacement.
         if (!headerWritten && insertAt < end) {
-            out.Write(header);
+            out += header;
             headerWritten = true;
         }
         if (EntryIsConverted(e, params)) {
-            WriteLink(out, params, e, n);
+            AppendLink(out, params, e, n);
             ++n;
         } else {
-            out.Write(text.substr(start, end - start));
+            out.append(text, start, end - start);
         }
         p = end;
     }
     copyRun(p, text.size());
-    if (!out.Close()) {
+    if (params.scrubComments != nullptr) {
+        ScrubCommentAddresses(out, *params.scrubComments);
+    }
+
+    // Most pages share folders made for an earlier page; make them only when the file cannot
+    // be created without them.
+    OutputFile file;
+    if (!file.Open(outputPath)) {
+        CreatePathDirs(outputPath);
+        if (!file.Open(outputPath)) {
+            result.status = RewriteStatus::OutputFailed;
+            return result;
+        }
+    }
+    file.Write(out);
+    if (!file.Close()) {
         result.status = RewriteStatus::OutputFailed;
         return result;
     }

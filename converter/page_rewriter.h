@@ -25,8 +25,12 @@ struct KitFormValues {
 // Values for kCgiPhp..kCgiPerl; any other kind gets PHP's.
 KitFormValues KitFormValuesFor(int32_t cgiKind);
 
+class ProtectedAddresses;
+
 struct RewriteParams {
     RewriteForm form = RewriteForm::Kit;
+    // When set, the addresses left in the page's comments are replaced by "(e-mail)".
+    const ProtectedAddresses* scrubComments = nullptr;
     // Kit form: decimal text of the page's random code. Service form: the service's 32 characters.
     std::string pageCode;
     ServiceHosts hosts;
@@ -59,9 +63,10 @@ bool EntryIsConverted(const EmailEntry& entry, const RewriteParams& params);
 // output path naming the source itself never loses the page. Folders on outputPath are created.
 RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath, const RewriteParams& params,
                           int32_t firstNumber);
-// The same, reading the page into buffer (the table's PageScratch, say) instead of new memory.
+// The same, reading the page into buffer (the table's PageScratch, say) instead of new memory,
+// and leaving the bytes written in written (Ok only), for what the run checks in them.
 RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath, const RewriteParams& params,
-                          int32_t firstNumber, PageBuffer& buffer);
+                          int32_t firstNumber, PageBuffer& buffer, std::string& written);
 
 // Where the marker comment and script block go: after a leading UTF-8 byte order mark and after
 // a leading doctype ("<!DOCTYPE" in any case through its ">", white space and comments allowed

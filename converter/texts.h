@@ -99,3 +99,23 @@ inline constexpr std::string_view kCleanTwoLines = "서버를 찾을수 없습�
 inline constexpr std::string_view kCleanNetwork = "네트워크 연결중에 문제가 발생했습니다";
 
 } // namespace orvex::texts
+
+namespace orvex::texts {
+
+// After a run: the addresses a harvester could still read in what the run wrote.
+inline constexpr std::string_view kExposureHeading = "변환 후에도 전자메일 주소가 남아 있는 곳:\r\n";
+// %1 the page's path, %2 the line number, %3 where in the page (below), %4 the address,
+// %5 kExposureProtected or kExposureNotProtected.
+inline constexpr std::string_view kExposureInPage = "  %1 %2번째 줄 %3: %4 (%5)\r\n";
+// A file of the site that is not a page: %1 the path, %2 the line number, %3 the address, %4 as %5 above.
+inline constexpr std::string_view kExposureInFile =
+    "  %1 %2번째 줄: %3 (%4) - 페이지가 아닌 파일이라 변환되지 않고 그대로 서버에 올라갑니다.\r\n";
+inline constexpr std::string_view kExposureInText = "본문";
+inline constexpr std::string_view kExposureInComment = "주석 안";
+inline constexpr std::string_view kExposureInScript = "스크립트 안";
+inline constexpr std::string_view kExposureInAttribute = "태그 속성 안";
+inline constexpr std::string_view kExposureProtected = "보호하기로 한 주소";
+inline constexpr std::string_view kExposureNotProtected = "보호 대상이 아닌 주소";
+inline constexpr std::string_view kNoExposure = "변환된 페이지에 남은 전자메일 주소가 없습니다.\r\n";
+
+} // namespace orvex::texts

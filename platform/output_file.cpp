@@ -92,9 +92,6 @@ bool OutputFile::Open(const std::string& path, Mode mode) {
     m_fd = OpenForWriting(mode == Mode::Replace ? m_strTemp : path);
     m_nUsed = 0;
     m_bFailed = false;
-    if (m_fd >= 0 && !m_buffer) {
-        m_buffer = std::make_unique<char[]>(kBufferSize);
-    }
     return m_fd >= 0;
 }
 
@@ -107,18 +104,20 @@ void OutputFile::Write(std::string_view bytes) {
         m_bFailed = m_bFailed || (m_fd < 0 && !bytes.empty());
         return;
     }
-    if (bytes.size() <= kBufferSize - m_nUsed) {
-        std::memcpy(m_buffer.get() + m_nUsed, bytes.data(), bytes.size());
-        m_nUsed += bytes.size();
+    // A page written whole goes straight out; copying it into the buffer first would only cost.
+    if (bytes.size() >= kDirectWrite) {
+        Flush(bytes);
         return;
     }
-    if (bytes.size() < kBufferSize) {
+    // Made on the first small write, uninitialised: a run writes thousands of files.
+    if (!m_buffer) {
+        m_buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
+    }
+    if (bytes.size() > kBufferSize - m_nUsed) {
         Flush();
-        std::memcpy(m_buffer.get(), bytes.data(), bytes.size());
-        m_nUsed = bytes.size();
-        return;
     }
-    Flush(bytes);
+    std::memcpy(m_buffer.get() + m_nUsed, bytes.data(), bytes.size());
+    m_nUsed += bytes.size();
 }
 
 void OutputFile::Flush(std::string_view also) {

@@ -48,6 +48,7 @@ private:
     void Abandon();
 
     static constexpr size_t kBufferSize = size_t{1} << 16;
+    static constexpr size_t kDirectWrite = size_t{1} << 12; // and larger writes skip the buffer
     std::unique_ptr<char[]> m_buffer;
     size_t m_nUsed = 0;
     int m_fd = -1;

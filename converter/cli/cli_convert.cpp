@@ -5,6 +5,7 @@
 #include "converter/cgidata_location.h"
 #include "converter/cli/cli_hosted.h"
 #include "converter/cli/cli_texts.h"
+#include "converter/cli/exposure_output.h"
 #include "converter/cli/site_scan.h"
 #include "converter/cli/stdout_results_box.h"
 #include "converter/kit_generation.h"
@@ -128,14 +129,13 @@ int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
     run.serverOs = options.serverOs;
     run.cgiDataDir = cgiData;
     run.hosts = *hosts;
+    run.scrubComments = options.scrubComments;
     StdoutResultsBox box(out, err);
     KitRunReport report;
     const bool ok = GenerateKitSite(run, box, &report);
     std::fflush(out);
-    if (!ok || report.pagesFailed > 0 || !report.kit.Empty() || !scan.complete) {
-        return kExitFailed;
-    }
-    return kExitOk;
+    const bool failed = !ok || report.pagesFailed > 0 || !report.kit.Empty() || !scan.complete;
+    return FinishWithExposures(options, report.exposures, failed ? kExitFailed : kExitOk, err);
 }
 
 } // namespace orvex::cli

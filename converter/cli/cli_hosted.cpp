@@ -3,6 +3,7 @@
 #include "converter/cli/cli_hosted.h"
 
 #include "converter/cli/cli_texts.h"
+#include "converter/cli/exposure_output.h"
 #include "converter/cli/stdout_results_box.h"
 #include "converter/cli/terminal.h"
 #include "converter/hosted_service.h"
@@ -102,12 +103,12 @@ int RunHostedGeneration(const Options& options, const HostedSetup& setup, const 
     StdoutResultsBox box(out, err);
     HostedRunReport report;
     const bool ok = GenerateHostedSite(table, options.home, options.out, setup.member.userId, setup.member.password,
-                                       box, service, cgiData, &report);
+                                       box, service, cgiData, &report, options.scrubComments);
     std::fputc('\n', out);
     if (!ok && report.result == UploadResult::NetworkError && !http.LastError().empty()) {
         Line(err, http.LastError());
     }
-    return ok && report.images.Empty() ? kExitOk : kExitFailed;
+    return FinishWithExposures(options, report.exposures, ok && report.images.Empty() ? kExitOk : kExitFailed, err);
 }
 
 int RunCleanServer(const Options& options, std::FILE* out, std::FILE* err) {

@@ -34,6 +34,9 @@ struct Options {
     bool gd = true; // the image method; GD for PHP unless --image external
     NameRule name = NameRule::Default1;
     std::string cgiData; // empty: ./CgiData, else the one beside the program
+    std::string report;  // where the addresses left in the written files go as JSON lines
+    bool strict = false; // exit 1 when any address is left
+    bool scrubComments = false;
     // convert --kind hosted, clean-server
     std::string user;
     std::string passwordFile;

@@ -13,6 +13,7 @@ inline constexpr std::string_view kUsage =
     "                          [--os windows|linux|solaris] [--image gd|external]\n"
     "                          [--name 1|2|3|id|keep] [--cgidata DIR]\n"
     "                          [--user ID --password-file FILE]\n"
+    "                          [--report FILE] [--strict] [--scrub-comments]\n"
     "        orvex-cli clean-server --user ID --password-file FILE [--yes]\n";
 
 // The command line; %1 the command or option as given, %2 the option's value.
@@ -28,6 +29,9 @@ inline constexpr std::string_view kHostedRequires =
     "--kind hosted 에는 --user ID 와 --password-file FILE 이 필요합니다";
 inline constexpr std::string_view kMemberOnlyHosted = "--user 와 --password-file 은 --kind hosted 에서만 씁니다";
 inline constexpr std::string_view kGdOnlyPhp = "--image gd 는 --kind php 에서만 쓸 수 있습니다";
+
+// %1 the report file as given.
+inline constexpr std::string_view kReportNotWritten = "남은 주소 보고서를 쓰지 못했습니다: %1";
 
 // Scanning the site; %1 a folder, or the number of pages left out.
 inline constexpr std::string_view kHomeUnreadable = "홈 디렉토리를 읽을 수 없습니다: %1";

@@ -110,8 +110,10 @@ void CFileCreateDlg::UpdateData(bool save) {
         m_nImageMethod = m_ui->m_radioGd->isChecked() ? 0 : m_ui->m_radioExternal->isChecked() ? 1 : -1;
         m_strOutputDir = m_ui->m_editOutputDir->text();
         m_strResult = LogTextFromBox(m_ui->m_editResult->toPlainText());
+        m_bScrubComments = m_ui->m_checkScrubComments->isChecked() ? 1 : 0;
         return;
     }
+    m_ui->m_checkScrubComments->setChecked(m_bScrubComments == 1);
     m_ui->m_checkSavePassword->setChecked(m_bSavePassword == 1);
     m_ui->m_editCgiName->setText(m_strCgiName);
     m_ui->m_editPassword->setText(m_strPassword);
@@ -226,6 +228,7 @@ void CFileCreateDlg::OnGenerate() {
         run.serverOs = m_nServerOs;
         run.cgiDataDir = cgiData;
         run.hosts = *hosts;
+        run.scrubComments = m_bScrubComments == 1;
         GenerateKitSite(run, *m_pResultsBox);
         break;
     }
@@ -233,7 +236,7 @@ void CFileCreateDlg::OnGenerate() {
         HttpClient http;
         const HostedService service{&http, *hosts};
         GenerateHostedSite(m_table, m_strHomeDir, output, ToCp949(m_strUserId), ToCp949(m_strPassword), *m_pResultsBox,
-                           service, cgiData);
+                           service, cgiData, nullptr, m_bScrubComments == 1);
         break;
     }
     default:

@@ -44,7 +44,8 @@ public:
     QString m_strUserId;
     int m_nImageMethod = -1; // 0 GD, 1 external program; -1 none selected
     QString m_strOutputDir;
-    QString m_strResult; // CR LF line ends, as the runs write them
+    QString m_strResult;      // CR LF line ends, as the runs write them
+    int m_bScrubComments = 0; // addresses left in the written pages' comments become "(e-mail)"
 
     // Tests replace these so that no picker or browser opens.
     FolderPicker m_browseForFolder;

@@ -17,6 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kCompleted = "파일 생성이 완료됐습니다. \r\n파일을 홈페이지에 업데이트하시기 바랍니다\r\n";
+// After the notes: the written pages hold no address a harvester could take.
+constexpr std::string_view kNothingLeft = "변환된 페이지에 남은 전자메일 주소가 없습니다.\r\n";
 constexpr std::string_view kImage1 = "<img src='VelmorantDefaultImg1.gif' border=0>";
 
 // Keeps every text a run shows, and holds the run to its word about the unchanged part.
@@ -100,7 +102,10 @@ protected:
     bool OutExists(std::string_view rel) const { return fs::exists(m_out.Path(Native(rel))); }
     // A page's output path as the log shows it, with the doubled separator at the join.
     std::string Shown(std::string_view rel) const { return m_out.Path() + kPathSep + kPathSep + Native(rel); }
-    std::string Notes() const { return PermissionNotes(m_run.cgiKind, m_run.gd != 0, m_run.serverOs); }
+    // The permission notes and the line saying nothing is left.
+    std::string Notes() const {
+        return PermissionNotes(m_run.cgiKind, m_run.gd != 0, m_run.serverOs) + std::string(kNothingLeft);
+    }
 
     test::TempDir m_home;
     test::TempDir m_out;
@@ -264,7 +269,8 @@ TEST_F(KitGenerationTest, JspRunEmptiesItsIpListsAndShowsItsNote) {
         EXPECT_EQ(Out(std::string("Velmorant/antispam/") + name), "") << name;
     }
     EXPECT_TRUE(m_box.Last().ends_with(
-        "업데이트후에 서버에서 Velmorant/antispam \r\n,antispambmp 에 쓰기권한을 주어야합니다\r\n"));
+        "업데이트후에 서버에서 Velmorant/antispam \r\n,antispambmp 에 쓰기권한을 주어야합니다\r\n" +
+        std::string(kNothingLeft)));
 }
 
 TEST_F(KitGenerationTest, NoDataFileMeansNoPage) {

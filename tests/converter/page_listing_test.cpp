@@ -55,6 +55,28 @@ TEST(PageListing, SiteOrderIsSortedPreOrder) {
     EXPECT_TRUE(site->unreadableDirs.empty());
 }
 
+TEST(PageListing, SiteFilesAddTheOtherFilesInTheSameWalk) {
+    test::TempDir dir;
+    for (const char* rel : {"z.html", "b.txt", "a.Html", "d1/y.htm", "d1/notes.txt", "d1/sub/w.css", "out/x.txt"}) {
+        dir.Write(rel, "");
+    }
+    const auto site = CollectSiteFiles(dir.Path(), {dir.Path("out")});
+    ASSERT_TRUE(site.has_value());
+    const auto rel = [&](const std::vector<std::string>& paths) {
+        std::vector<std::string> out;
+        for (std::string p : paths) {
+            p = p.substr(dir.Path().size() + 1);
+            std::replace(p.begin(), p.end(), kPathSep, '/');
+            out.push_back(p);
+        }
+        return out;
+    };
+    EXPECT_EQ(rel(site->pages), (std::vector<std::string>{"z.html", "d1/y.htm"}));
+    EXPECT_EQ(rel(site->otherFiles), (std::vector<std::string>{"a.Html", "b.txt", "d1/notes.txt", "d1/sub/w.css"}));
+    EXPECT_EQ(site->pages, CollectSitePages(dir.Path(), {dir.Path("out")})->pages);
+    EXPECT_FALSE(CollectSiteFiles(dir.Path("nope")).has_value());
+}
+
 #ifndef _WIN32
 TEST(PageListing, LinkLoopsAreWalkedOnce) {
     test::TempDir dir;

@@ -120,16 +120,22 @@ std::vector<Found> Reference(std::string_view page) {
         }
         if (TagNameAt(t, i) == 'a')
             lastOpen = i;
-        if (t[i] == '<' && TagNameAt(t, i) != 0) {
-            // A mailto link whose "@" is encoded, in a tag with no literal "@".
-            const size_t gt = FindFrom(t, i, ">", n);
-            const std::string_view tag = t.substr(i, gt - i);
+        if (EncodedAt(t, i) != 0) {
+            // An escaped "@" in an anchor or area tag whose mailto link has no literal "@".
+            size_t k = i;
+            while (k > 0 && t[k - 1] != '<' && t[k - 1] != '>')
+                --k;
+            if (k == 0 || t[k - 1] != '<' || TagNameAt(t, k - 1) == 0)
+                continue;
+            k -= 1;
+            const size_t gt = FindFrom(t, k, ">", n);
+            const std::string_view tag = t.substr(k, gt - k);
             size_t colon = tag.find(':');
             while (colon != tag.npos && !(colon >= 6 && Matches(tag, colon - 6, "mailto")))
                 colon = tag.find(':', colon + 1);
             if (tag.find('@') != tag.npos || colon == tag.npos)
                 continue;
-            size_t at = i + colon + 1;
+            size_t at = k + colon + 1;
             while (at < gt && fwd.find(t[at]) == fwd.npos && EncodedAt(t, at) == 0)
                 ++at;
             if (at >= gt || EncodedAt(t, at) == 0)
@@ -137,9 +143,9 @@ std::vector<Found> Reference(std::string_view page) {
             size_t e = at + EncodedAt(t, at);
             while (e < n && fwd.find(t[e]) == fwd.npos)
                 ++e;
-            Found f{EntryKind::Text, i + colon + 1, e, Decoded(t.substr(i + colon + 1, e - i - colon - 1)), ""};
+            Found f{EntryKind::Text, k + colon + 1, e, Decoded(t.substr(k + colon + 1, e - k - colon - 1)), ""};
             size_t anchorClose = 0;
-            if (f.address.find('.') == f.address.npos || !tagEntry(i, at, e, f, anchorClose))
+            if (f.address.find('.') == f.address.npos || !tagEntry(k, at, e, f, anchorClose))
                 continue;
             take(f);
             if (f.kind == EntryKind::Anchor)

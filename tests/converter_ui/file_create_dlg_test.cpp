@@ -212,6 +212,30 @@ TEST_F(FileCreateDlgTest, KitGenerationWritesTheSiteAndItsLogIntoTheResultsBox) 
     dlg->hide();
 }
 
+TEST_F(FileCreateDlgTest, TheLogListsWhatTheRunLeftAndTheBoxScrubsComments) {
+    std::filesystem::create_directories(m_out);
+    const ScanResult r = m_table.LookupOrScanPage(
+        m_dir.Write("site/c.html", "<!DOCTYPE html><!-- by lee@ex.com --><p>lee@ex.com</p>"), 1);
+    ASSERT_EQ(r.count, 1);
+    SetEntryName(r.first[0], "L");
+    auto dlg = MakeDlg(kCgiPhp);
+    SetOutput(*dlg, m_out);
+    auto* scrub = dlg->findChild<QCheckBox*>(QStringLiteral("m_checkScrubComments"));
+    ASSERT_NE(scrub, nullptr);
+    EXPECT_FALSE(scrub->isChecked()) << "off by default";
+    dlg->OnGenerate();
+    // Line 9 of the page written: the head follows the doctype on line 1.
+    EXPECT_TRUE(Result(*dlg).contains(QString::fromUtf8("c.html 9번째 줄 주석 안: lee@ex.com (보호하기로 한 주소)")))
+        << Result(*dlg).toStdString();
+    scrub->setChecked(true);
+    dlg->OnGenerate();
+    EXPECT_TRUE(Result(*dlg).contains(QString::fromUtf8("변환된 페이지에 남은 전자메일 주소가 없습니다.")))
+        << Result(*dlg).toStdString();
+    const std::string page = m_dir.Read("out/c.html");
+    EXPECT_NE(page.find("<!-- by (e-mail) -->"), std::string::npos) << page;
+    EXPECT_EQ(page.find("lee@ex.com"), std::string::npos);
+}
+
 class HostedDlgTest : public FileCreateDlgTest {
 protected:
     HostedDlgTest() {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kCompleted = "파일 생성이 완료됐습니다. \n파일을 홈페이지에 업데이트하시기 바랍니다\n";
+constexpr std::string_view kNothingLeft = "변환된 페이지에 남은 전자메일 주소가 없습니다.\n";
 constexpr std::string_view kSite =
     "<html><body>\r\n<a href=\"mailto:kim@ex.com\" target=\"_blank\">Kim</a>\r\nlee@ex.com\r\n</body></html>\r\n";
 
@@ -85,7 +87,7 @@ TEST_F(CliConvert, ConvertsTheSiteWithThePhpKit) {
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, m_out + "//index.html....성공\n" + m_out + "//sub/deep/p.htm....성공\n" + std::string(kCompleted) +
-                         Lf(PermissionNotes(kCgiPhp, true, kOsLinux)));
+                         Lf(PermissionNotes(kCgiPhp, true, kOsLinux)) + std::string(kNothingLeft));
     const std::string index = Out("index.html");
     EXPECT_TRUE(index.ends_with("<html><body>\r\n<a href='javascript:AntiSpam(1)'><img src='VelmorantDefaultImg1.gif' "
                                 "border=0></a>\r\n<a href='javascript:AntiSpam(2)'><img "
@@ -160,7 +162,7 @@ TEST_F(CliConvert, KindsSystemsAndImageMethods) {
         if (!c.kindFile.empty()) {
             EXPECT_EQ(Out(std::string("Velmorant/") + std::string(c.kindFile)), c.source);
         }
-        EXPECT_TRUE(r.out.ends_with(c.note)) << r.out;
+        EXPECT_TRUE(r.out.ends_with(c.note + std::string(kNothingLeft))) << r.out;
         EXPECT_EQ(r.out.find('\r'), std::string::npos);
     }
 }
@@ -288,6 +290,89 @@ TEST_F(CliConvert, KoreanFolderNames) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find(m_out + "//한글 폴더/b.html....성공\n"), std::string::npos) << r.out;
     EXPECT_NE(Out("한글 폴더/b.html").find("'../Velmorant/antispamin.php?"), std::string::npos);
+}
+
+TEST_F(CliConvert, RealSitePatternsKeepThePageWhole) {
+    // CP949 page: a quoted mail header, an escaped address, an address before Korean text and an
+    // encoded mailto link, after a doctype.
+    const std::string body = "\r\n<p>To: x <AET.X@POST.COM><br>quoted text <a href=\"http://e.com/\">link</a> kept?\r\n"
+                             "<p>&lt;a@b.com&gt; wrote:\r\n"
+                             "<p>\xB9\xAE\xC0\xC7\xB4\xC2 kim@x.co.kr\xC0\xD4\xB4\xCF\xB4\xD9.\r\n"
+                             "<p><a href=\"mailto:c%40d.com\">c@d.com</a>\r\n";
+    m_site.Write("real.html", "<!DOCTYPE html>" + body);
+    const auto r = Convert({"--kind", "php", "--name", "id"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const std::string page = Out("real.html");
+    constexpr std::string_view kHeadEnd = "</script>\r\n<!--service.orvex.kr-->\r\n";
+    const size_t head = page.find(kHeadEnd);
+    ASSERT_TRUE(page.starts_with("<!DOCTYPE html><!--AntiSpam")) << page;
+    ASSERT_NE(head, std::string::npos);
+    EXPECT_EQ(page.substr(head + kHeadEnd.size()),
+              "\r\n<p>To: x <AET.X@POST.COM><br>quoted text <a href=\"http://e.com/\">link</a> kept?\r\n"
+              "<p>&lt;<a href='javascript:AntiSpam(3)'>a</a>&gt; wrote:\r\n"
+              "<p>\xB9\xAE\xC0\xC7\xB4\xC2 <a href='javascript:AntiSpam(4)'>kim</a>\xC0\xD4\xB4\xCF\xB4\xD9.\r\n"
+              "<p><a href='javascript:AntiSpam(5)'>c</a>\r\n");
+    const std::string data = Out("Velmorant/emaildata.php");
+    for (const char* line : {"\r\n3:a@b.com:", "\r\n4:kim@x.co.kr:", "\r\n5:c@d.com:"}) {
+        EXPECT_NE(data.find(line), std::string::npos) << line << data;
+    }
+    // The bracketed header address is no anchor, so it is what the report lists.
+    EXPECT_NE(r.out.find("AET.X@POST.COM"), std::string::npos) << r.out;
+}
+
+// The 1-based line of the first occurrence of needle in text.
+size_t LineOf(std::string_view text, std::string_view needle) {
+    const size_t at = text.find(needle);
+    EXPECT_NE(at, std::string_view::npos) << needle;
+    return 1 + static_cast<size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+}
+
+TEST_F(CliConvert, ReportListsWhatTheRunLeftStrictFailsAndScrubClearsComments) {
+    m_site.Write("left.html",
+                 "<!DOCTYPE html>\r\n<!-- by kim@ex.com -->\r\n<p>park@ex.com</p>\r\n"
+                 "<script>var m='x@ex.org';</script>\r\n<link rev=\"made\" href=\"mailto:kim@ex.com\">\r\n");
+    m_site.Write("docs/contact.txt", "write to lee&#64;ex.com\n"); // index.html's lee@ex.com, protected
+    const std::string report = m_work.Path("report.jsonl");
+    auto r = Convert({"--kind", "php", "--report", report});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    std::string page = Out("left.html");
+    const auto line = [&](std::string_view what) { return std::to_string(LineOf(page, what)); };
+    EXPECT_EQ(test::Slurp(report),
+              "{\"page\":\"left.html\",\"line\":" + line("by kim") +
+                  ",\"where\":\"comment\",\"address\":\"kim@ex.com\",\"protected\":true}\n"
+                  "{\"page\":\"left.html\",\"line\":" +
+                  line("x@ex.org") +
+                  ",\"where\":\"script\",\"address\":\"x@ex.org\",\"protected\":false}\n"
+                  "{\"page\":\"left.html\",\"line\":" +
+                  line("mailto:kim") +
+                  ",\"where\":\"attribute\",\"address\":\"kim@ex.com\",\"protected\":true}\n"
+                  "{\"page\":\"docs/contact.txt\",\"line\":1,\"where\":\"file\",\"address\":\"lee@ex.com\","
+                  "\"protected\":true}\n");
+    EXPECT_NE(r.out.find("변환 후에도 전자메일 주소가 남아 있는 곳:\n  " + m_out + "//left.html " + line("by kim") +
+                         "번째 줄 주석 안: kim@ex.com (보호하기로 한 주소)\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(page.find("<p><a href='javascript:AntiSpam("), std::string::npos) << "the text address is converted";
+
+    r = Convert({"--kind", "php", "--strict"});
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+
+    r = Convert({"--kind", "php", "--scrub-comments", "--strict", "--report", report});
+    EXPECT_EQ(r.status, 1) << "the script and the link are still there";
+    const std::string scrubbed = Out("left.html");
+    EXPECT_NE(scrubbed.find("<!-- by (e-mail) -->"), std::string::npos) << scrubbed;
+    page.replace(page.find("kim@ex.com"), 10, "(e-mail)");
+    EXPECT_EQ(scrubbed.substr(scrubbed.find("-->\r\n<p>")), page.substr(page.find("-->\r\n<p>")));
+    EXPECT_EQ(test::Slurp(report).find("comment"), std::string::npos);
+
+    // A site that leaves nothing says so in one line; --strict then succeeds.
+    fs::remove_all(m_site.Path("docs"));
+    fs::remove(m_site.Path("left.html"));
+    fs::remove(m_site.Path("logo.gif"));
+    r = Convert({"--kind", "php", "--strict", "--report", report});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(r.out.ends_with("변환된 페이지에 남은 전자메일 주소가 없습니다.\n")) << r.out;
+    EXPECT_EQ(test::Slurp(report), "");
 }
 
 } // namespace

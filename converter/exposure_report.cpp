@@ -1,0 +1,801 @@
+// SPDX-License-Identifier: MIT
+// What a harvester could still take from a written page (conventions in exposure_report.h).
+#include "converter/exposure_report.h"
+
+#include "converter/message.h"
+#include "converter/texts.h"
+#include "platform/text_codec.h"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <cstddef>
+#include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define ORVEX_EXPOSURE_SSE2 1
+#endif
+
+namespace orvex {
+
+std::string_view ExposureWhereName(ExposureWhere where) {
+    switch (where) {
+    case ExposureWhere::Text:
+        return "text";
+    case ExposureWhere::Comment:
+        return "comment";
+    case ExposureWhere::Script:
+        return "script";
+    case ExposureWhere::Attribute:
+        return "attribute";
+    case ExposureWhere::File:
+        return "file";
+    }
+    return "text";
+}
+
+namespace {
+
+constexpr size_t npos = std::string_view::npos;
+
+// Byte classes of the address pattern: the local part, a domain label, a letter of the last label.
+enum : uint8_t { kLocal = 1, kLabel = 2, kLetter = 4 };
+
+constexpr std::array<uint8_t, 256> MakeClasses() {
+    std::array<uint8_t, 256> c{};
+    for (int b = 0; b < 256; ++b) {
+        const bool letter = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z');
+        const bool label = letter || (b >= '0' && b <= '9') || b == '-';
+        const bool local = label || b == '.' || b == '_' || b == '%' || b == '+';
+        c[static_cast<size_t>(b)] =
+            static_cast<uint8_t>((local ? kLocal : 0) | (label ? kLabel : 0) | (letter ? kLetter : 0));
+    }
+    return c;
+}
+
+constexpr std::array<uint8_t, 256> kClasses = MakeClasses();
+
+bool Is(char c, uint8_t cls) {
+    return (kClasses[static_cast<unsigned char>(c)] & cls) != 0;
+}
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string LowerAscii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) {
+        c = LowerAscii(c);
+    }
+    return out;
+}
+
+bool EqualsLowered(std::string_view text, std::string_view lowered) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (LowerAscii(text[i]) != lowered[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+size_t Offset(std::string_view t, const void* hit) {
+    return static_cast<size_t>(static_cast<const char*>(hit) - t.data());
+}
+
+// Offset of the first "@", "%" or "&" at or after i, or t.size().
+size_t NextAtCandidate(std::string_view t, size_t i) {
+    const char* d = t.data();
+    const size_t n = t.size();
+#ifdef ORVEX_EXPOSURE_SSE2
+    const __m128i at = _mm_set1_epi8('@');
+    const __m128i pct = _mm_set1_epi8('%');
+    const __m128i amp = _mm_set1_epi8('&');
+    const auto hits = [&](size_t p) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + p));
+        return static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, at), _mm_cmpeq_epi8(v, pct)), _mm_cmpeq_epi8(v, amp))));
+    };
+    while (i + 32 <= n) {
+        const unsigned mask = hits(i) | (hits(i + 16) << 16);
+        if (mask != 0) {
+            return i + static_cast<size_t>(__builtin_ctz(mask));
+        }
+        i += 32;
+    }
+#endif
+    for (; i < n; ++i) {
+        if (d[i] == '@' || d[i] == '%' || d[i] == '&') {
+            return i;
+        }
+    }
+    return n;
+}
+
+// Length of the "@" form at q ("@", "%40", "&#64;", "&#x40;", "&#X40;"), 0 when there is none.
+size_t AtFormLength(std::string_view t, size_t q) {
+    const size_t n = t.size();
+    switch (t[q]) {
+    case '@':
+        return 1;
+    case '%':
+        return q + 2 < n && t[q + 1] == '4' && t[q + 2] == '0' ? 3 : 0;
+    case '&':
+        if (q + 4 >= n || t[q + 1] != '#') {
+            return 0;
+        }
+        if (t[q + 2] == '6' && t[q + 3] == '4' && t[q + 4] == ';') {
+            return 5;
+        }
+        return q + 5 < n && (t[q + 2] == 'x' || t[q + 2] == 'X') && t[q + 3] == '4' && t[q + 4] == '0' &&
+                       t[q + 5] == ';'
+                   ? 6
+                   : 0;
+    default:
+        return 0;
+    }
+}
+
+// End of the domain that starts at d, or npos. Labels are whole runs of label bytes joined by
+// single dots; the pattern ends in the leading letters of the last label (not the first) that
+// starts with two of them.
+size_t DomainEnd(std::string_view t, size_t d) {
+    const size_t n = t.size();
+    size_t i = d;
+    size_t labels = 0;
+    size_t end = npos;
+    for (;;) {
+        const size_t label = i;
+        while (i < n && Is(t[i], kLabel)) {
+            ++i;
+        }
+        if (i == label) {
+            return end; // only the first label can be empty: a dot is taken only before a label
+        }
+        if (++labels >= 2) {
+            size_t k = label;
+            while (k < i && Is(t[k], kLetter)) {
+                ++k;
+            }
+            if (k - label >= 2) {
+                end = k;
+            }
+        }
+        if (i + 1 < n && t[i] == '.' && Is(t[i + 1], kLabel)) {
+            ++i;
+            continue;
+        }
+        return end;
+    }
+}
+
+struct PatternMatch {
+    size_t start = 0;
+    size_t at = 0; // the "@" form
+    size_t atLength = 0;
+    size_t end = 0;
+};
+
+// Every match of the address pattern, in order (convention 2).
+void FindPatternMatches(std::string_view t, std::vector<PatternMatch>& out) {
+    const size_t n = t.size();
+    size_t resume = 0; // matches start here or later
+    size_t i = 0;
+    while ((i = NextAtCandidate(t, i)) < n) {
+        const size_t q = i;
+        const size_t atLength = AtFormLength(t, q);
+        if (atLength == 0) {
+            i = q + 1;
+            continue;
+        }
+        size_t start = q;
+        while (start > resume && Is(t[start - 1], kLocal)) {
+            --start;
+        }
+        if (start == q) {
+            i = q + 1;
+            continue;
+        }
+        PatternMatch best;
+        bool found = false;
+        const auto tryAt = [&](size_t at, size_t length) {
+            const size_t end = DomainEnd(t, at + length);
+            if (end != npos) {
+                best = {start, at, length, end};
+                found = true;
+            }
+        };
+        size_t next = q + 1;
+        if (t[q] != '%') {
+            tryAt(q, atLength);
+        } else {
+            // "%40" is made of local bytes, so the local part may run on to a later "@" form of
+            // the same run; the pattern takes the last one with a domain. Each domain tried here
+            // stops at the next "%", so the run is read once.
+            size_t runEnd = q;
+            while (runEnd < n && Is(t[runEnd], kLocal)) {
+                ++runEnd;
+            }
+            for (size_t p = q; p < runEnd;) {
+                const void* hit = std::memchr(t.data() + p, '%', runEnd - p);
+                if (hit == nullptr) {
+                    break;
+                }
+                p = Offset(t, hit);
+                if (AtFormLength(t, p) == 3) {
+                    tryAt(p, 3);
+                }
+                ++p;
+            }
+            if (runEnd < n) {
+                const size_t length = AtFormLength(t, runEnd);
+                if (length != 0) {
+                    tryAt(runEnd, length);
+                }
+            }
+            // No "@" form up to the run's end starts a match after this one.
+            next = runEnd < n ? runEnd + 1 : n;
+        }
+        if (found) {
+            out.push_back(best);
+            resume = best.end;
+            next = std::max(next, best.end);
+        }
+        i = next;
+    }
+}
+
+std::string Decoded(std::string_view t, const PatternMatch& m) {
+    std::string out;
+    out.reserve(m.end - m.start - m.atLength + 1);
+    out.append(t.substr(m.start, m.at - m.start));
+    out += '@';
+    out.append(t.substr(m.at + m.atLength, m.end - m.at - m.atLength));
+    return out;
+}
+
+// The key of a protected address's first "@": up to three lower-cased bytes either side of it.
+uint64_t KeyAt(const char* at, size_t before, size_t after) {
+    uint64_t key = 0;
+    for (size_t k = before; k > 0; --k) {
+        key = (key << 8) | static_cast<unsigned char>(LowerAscii(at[-static_cast<ptrdiff_t>(k)]));
+    }
+    for (size_t k = 1; k <= after; ++k) {
+        key = (key << 8) | static_cast<unsigned char>(LowerAscii(at[k]));
+    }
+    return key | (static_cast<uint64_t>(before) << 48) | (static_cast<uint64_t>(after) << 52);
+}
+
+constexpr size_t kKeyBytes = 3;
+
+// Line numbers, moving forward only.
+class LineCursor {
+public:
+    explicit LineCursor(std::string_view t) : m_t(t) {}
+
+    // The line of the byte at off; off never decreases from call to call.
+    size_t LineAt(size_t off) {
+        assert(off >= m_pos);
+        m_line += CountBreaks(m_pos, off);
+        m_pos = off;
+        return m_line;
+    }
+
+private:
+    // LF bytes in [from, to), and CR bytes there that no LF follows.
+    size_t CountBreaks(size_t from, size_t to) const {
+        const char* d = m_t.data();
+        const size_t n = m_t.size();
+        size_t count = 0;
+        size_t i = from;
+#ifdef ORVEX_EXPOSURE_SSE2
+        // Each break adds 1 to its byte lane (a compare gives -1); the lanes are summed before
+        // any of them can overflow.
+        const __m128i lf = _mm_set1_epi8('\n');
+        const __m128i cr = _mm_set1_epi8('\r');
+        while (i + 16 <= to && i + 17 <= n) {
+            __m128i lanes = _mm_setzero_si128();
+            for (int block = 0; block < 255 && i + 16 <= to && i + 17 <= n; ++block, i += 16) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+                const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
+                lanes =
+                    _mm_sub_epi8(lanes, _mm_or_si128(_mm_cmpeq_epi8(v, lf),
+                                                     _mm_andnot_si128(_mm_cmpeq_epi8(w, lf), _mm_cmpeq_epi8(v, cr))));
+            }
+            const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+            count += static_cast<size_t>(_mm_cvtsi128_si32(sums)) +
+                     static_cast<size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+        }
+#endif
+        for (; i < to; ++i) {
+            count += (d[i] == '\n' || (d[i] == '\r' && (i + 1 == n || d[i + 1] != '\n'))) ? 1 : 0;
+        }
+        return count;
+    }
+
+    std::string_view m_t;
+    size_t m_pos = 0;
+    size_t m_line = 1;
+};
+
+bool IsAsciiLetter(char c) {
+    return Is(c, kLetter);
+}
+
+bool IsHtmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+}
+
+// A "<" that starts a construct: a comment, or a tag (an ASCII letter, "/", "!" or "?" next).
+bool StartsConstruct(std::string_view t, size_t lt) {
+    if (lt + 1 >= t.size() || t[lt] != '<') {
+        return false;
+    }
+    const char c = t[lt + 1];
+    return IsAsciiLetter(c) || c == '/' || c == '!' || c == '?';
+}
+
+// Offset of the first "<" at or after i followed by "!" or by "s" in either case (where a
+// comment, a script or a style element may start), or t.size().
+size_t NextSpecialCandidate(std::string_view t, size_t i) {
+    const char* d = t.data();
+    const size_t n = t.size();
+#ifdef ORVEX_EXPOSURE_SSE2
+    const __m128i lt = _mm_set1_epi8('<');
+    const __m128i bang = _mm_set1_epi8('!');
+    const __m128i s = _mm_set1_epi8('s');
+    const __m128i fold = _mm_set1_epi8(0x20);
+    while (i + 17 <= n) {
+        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
+        const __m128i next = _mm_or_si128(_mm_cmpeq_epi8(v1, bang), _mm_cmpeq_epi8(_mm_or_si128(v1, fold), s));
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(v0, lt), next)));
+        if (mask != 0) {
+            return i + static_cast<size_t>(__builtin_ctz(mask));
+        }
+        i += 16;
+    }
+#endif
+    for (; i + 1 < n; ++i) {
+        if (d[i] == '<' && (d[i + 1] == '!' || LowerAscii(d[i + 1]) == 's')) {
+            return i;
+        }
+    }
+    return n;
+}
+
+// Whether a byte of a plain stretch of markup (text and tags only, text at its start) lies in a
+// tag. After any ">" the markup is text, and the first construct "<" after it opens a tag that
+// lasts to the next ">": so only the nearest ">" before the byte and what follows it matter.
+// Offsets asked for never decrease, and no byte is looked at more than twice.
+class TagProbe {
+public:
+    void Reset(size_t start) {
+        m_probe = start;
+        m_tagOpen = npos;
+    }
+
+    // True when the byte at x is in a tag that opened before it (x itself not looked at).
+    bool InTagBefore(std::string_view t, size_t x) {
+        if (x > m_probe) {
+            size_t from = m_probe;
+            for (size_t k = x; k > m_probe; --k) {
+                if (t[k - 1] == '>') {
+                    m_tagOpen = npos;
+                    from = k;
+                    break;
+                }
+            }
+            for (size_t k = from; m_tagOpen == npos && k < x;) {
+                const void* lt = std::memchr(t.data() + k, '<', x - k);
+                if (lt == nullptr) {
+                    break;
+                }
+                k = Offset(t, lt);
+                if (StartsConstruct(t, k)) {
+                    m_tagOpen = k;
+                }
+                ++k;
+            }
+            m_probe = x;
+        }
+        return m_tagOpen != npos;
+    }
+
+private:
+    size_t m_probe = 0;      // bytes before this were looked at
+    size_t m_tagOpen = npos; // the "<" of the tag open at m_probe, if any
+};
+
+// Where each byte stands in the markup (convention 5), moving forward only. The page is cut into
+// plain stretches (text and tags) and the special constructs between them (a comment; a script
+// or style element's start tag and raw content); a vector search finds the next special
+// construct, and a byte of a plain stretch is placed by what lies just before it. So ordinary
+// tags cost nothing but the vector search, however dense the markup.
+class MarkupCursor {
+public:
+    explicit MarkupCursor(std::string_view t) : m_t(t) { FindSpecial(0); }
+
+    // Where the byte at off stands; off < page size and never decreases from call to call.
+    ExposureWhere At(size_t off) {
+        assert(off < m_t.size());
+        while (off >= m_specialEnd) {
+            FindSpecial(m_specialEnd);
+        }
+        if (off < m_specialStart) {
+            const bool inTag = m_findings.InTagBefore(m_t, off) || StartsConstruct(m_t, off);
+            return inTag ? ExposureWhere::Attribute : ExposureWhere::Text;
+        }
+        if (m_isComment) {
+            return ExposureWhere::Comment;
+        }
+        return off < m_rawStart ? ExposureWhere::Attribute : ExposureWhere::Script;
+    }
+
+    // The body of the comment that holds the last offset asked for (only then meaningful).
+    ProtectedAddresses::Occurrence CommentBody() const { return m_body; }
+
+private:
+    // The first special construct of the plain stretch that starts at from.
+    void FindSpecial(size_t from) {
+        const size_t n = m_t.size();
+        m_findings.Reset(from);
+        m_candidates.Reset(from);
+        for (size_t c = from;; ++c) {
+            c = NextSpecialCandidate(m_t, c);
+            if (c == n) {
+                m_specialStart = m_specialEnd = n;
+                return;
+            }
+            const bool comment = m_t.compare(c + 1, 3, "!--") == 0;
+            m_rawName = comment ? std::string_view{} : RawTextName(c + 1);
+            if ((!comment && m_rawName.empty()) || m_candidates.InTagBefore(m_t, c)) {
+                continue;
+            }
+            m_specialStart = c;
+            m_isComment = comment;
+            if (comment) {
+                const size_t close = FindCommentClose(c + 2);
+                m_specialEnd = close == npos ? n : close + 3;
+                m_body = {c + 4, std::max(c + 4, close == npos ? n : close)};
+            } else {
+                const void* gt = std::memchr(m_t.data() + c, '>', n - c);
+                m_rawStart = gt == nullptr ? n : Offset(m_t, gt) + 1;
+                m_specialEnd = FindRawTextEnd(m_rawStart);
+            }
+            return;
+        }
+    }
+
+    // True when the bytes at p are name (lower case) in any case, followed by whitespace, "/" or ">".
+    bool NameAt(size_t p, std::string_view name) const {
+        if (p + name.size() >= m_t.size()) {
+            return false;
+        }
+        for (size_t k = 0; k < name.size(); ++k) {
+            if (LowerAscii(m_t[p + k]) != name[k]) {
+                return false;
+            }
+        }
+        const char after = m_t[p + name.size()];
+        return IsHtmlSpace(after) || after == '/' || after == '>';
+    }
+
+    std::string_view RawTextName(size_t p) const {
+        for (std::string_view name : {std::string_view("script"), std::string_view("style")}) {
+            if (NameAt(p, name)) {
+                return name;
+            }
+        }
+        return {};
+    }
+
+    // Offset of the "</name" that ends the raw text from p on, or the page size.
+    size_t FindRawTextEnd(size_t p) const {
+        const size_t n = m_t.size();
+        while (p < n) {
+            const void* lt = std::memchr(m_t.data() + p, '<', n - p);
+            if (lt == nullptr) {
+                break;
+            }
+            const size_t q = Offset(m_t, lt);
+            if (q + 1 < n && m_t[q + 1] == '/' && NameAt(q + 2, m_rawName)) {
+                return q;
+            }
+            p = q + 1;
+        }
+        return n;
+    }
+
+    // Offset of the first "-->" starting at or after from, or npos.
+    size_t FindCommentClose(size_t from) const {
+        const size_t n = m_t.size();
+        for (size_t p = from + 2; p < n;) {
+            const void* gt = std::memchr(m_t.data() + p, '>', n - p);
+            if (gt == nullptr) {
+                break;
+            }
+            const size_t g = Offset(m_t, gt);
+            if (m_t[g - 1] == '-' && m_t[g - 2] == '-') {
+                return g - 2;
+            }
+            p = g + 1;
+        }
+        return npos;
+    }
+
+    std::string_view m_t;
+    size_t m_specialStart = 0; // the special construct after the current plain stretch
+    size_t m_specialEnd = 0;
+    bool m_isComment = false;
+    size_t m_rawStart = 0;      // script or style: where the raw content starts
+    std::string_view m_rawName; // script or style: the element's name
+    ProtectedAddresses::Occurrence m_body;
+    TagProbe m_findings;   // for the offsets asked for
+    TagProbe m_candidates; // for the special constructs' candidates, which run ahead of them
+};
+
+// One finding before it is placed: the address as found and, for the scrubber, the bytes it
+// stands for (with the protected occurrences merged into it).
+struct Found {
+    size_t start = 0;
+    size_t end = 0;
+    size_t extentStart = 0;
+    size_t extentEnd = 0;
+    const PatternMatch* match = nullptr; // nullptr: a protected occurrence of its own
+    bool isProtected = false;
+};
+
+using Span = ProtectedAddresses::Occurrence;
+
+// The findings of t; with scrub, also the bytes to replace for each Comment finding.
+std::vector<Exposure> Collect(std::string_view t, const ProtectedAddresses& protectedAddresses, bool isPage,
+                              std::vector<Span>* scrub) {
+    std::vector<PatternMatch> matches;
+    FindPatternMatches(t, matches);
+    std::vector<Span> occurrences;
+    protectedAddresses.FindIn(t, occurrences);
+
+    // Both lists are ordered and free of overlaps within themselves; merge them by start.
+    std::vector<Found> found;
+    found.reserve(matches.size() + occurrences.size());
+    for (const PatternMatch& m : matches) {
+        found.push_back({m.start, m.end, m.start, m.end, &m, false});
+    }
+    size_t first = 0; // the first match that ends after the current occurrence starts
+    const size_t matchCount = found.size();
+    for (const Span& o : occurrences) {
+        while (first < matchCount && found[first].end <= o.start) {
+            ++first;
+        }
+        bool overlaps = false;
+        for (size_t k = first; k < matchCount && found[k].start < o.end; ++k) {
+            overlaps = true;
+            found[k].isProtected = true;
+            found[k].extentStart = std::min(found[k].extentStart, o.start);
+            found[k].extentEnd = std::max(found[k].extentEnd, o.end);
+        }
+        if (!overlaps) {
+            found.push_back({o.start, o.end, o.start, o.end, nullptr, true});
+        }
+    }
+    std::inplace_merge(found.begin(), found.begin() + static_cast<ptrdiff_t>(matchCount), found.end(),
+                       [](const Found& a, const Found& b) { return a.start < b.start; });
+
+    std::vector<Exposure> out;
+    out.reserve(found.size());
+    LineCursor lines(t);
+    MarkupCursor markup(t);
+    for (const Found& f : found) {
+        Exposure e;
+        e.offset = f.start;
+        e.length = f.end - f.start;
+        e.line = lines.LineAt(f.start);
+        e.where = isPage ? markup.At(f.start) : ExposureWhere::File;
+        if (f.match != nullptr) {
+            e.address = Decoded(t, *f.match);
+            e.isProtected = f.isProtected || protectedAddresses.Covers(e.address);
+        } else {
+            e.address.assign(t.substr(f.start, f.end - f.start));
+            e.isProtected = true;
+        }
+        if (scrub != nullptr && e.where == ExposureWhere::Comment) {
+            // Never a byte of "<!--" or "-->": the page keeps its comments.
+            const Span body = markup.CommentBody();
+            const Span cut{std::max(f.extentStart, body.start), std::min(f.extentEnd, body.end)};
+            if (cut.start < cut.end) {
+                scrub->push_back(cut);
+            }
+        }
+        out.push_back(std::move(e));
+    }
+    return out;
+}
+
+// Text as a JSON string literal; text is valid UTF-8.
+void AppendJsonText(std::string& out, std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (b < 0x20) {
+            out += "\\u00";
+            out += kHex[b >> 4];
+            out += kHex[b & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+std::string_view CharsetOrDefault(std::string_view charset) {
+    return charset.empty() ? kCharsetCp949 : charset;
+}
+
+} // namespace
+
+ProtectedAddresses::ProtectedAddresses(const std::set<std::string>& addresses) {
+    for (const std::string& a : addresses) {
+        Add(a);
+    }
+}
+
+void ProtectedAddresses::Add(std::string_view address) {
+    const size_t at = address.find('@');
+    if (at == npos) {
+        return;
+    }
+    std::string lowered = LowerAscii(address);
+    const Shape shape{static_cast<uint8_t>(std::min(at, kKeyBytes)),
+                      static_cast<uint8_t>(std::min(address.size() - at - 1, kKeyBytes))};
+    std::vector<uint32_t>& bucket = m_buckets[KeyAt(lowered.data() + at, shape.before, shape.after)];
+    for (const uint32_t index : bucket) {
+        if (m_addresses[index] == lowered) {
+            return;
+        }
+    }
+    bucket.push_back(static_cast<uint32_t>(m_addresses.size()));
+    if (std::none_of(m_shapes.begin(), m_shapes.end(),
+                     [&](const Shape& s) { return s.before == shape.before && s.after == shape.after; })) {
+        m_shapes.push_back(shape);
+    }
+    m_covered.insert(lowered);
+    std::vector<PatternMatch> inside;
+    FindPatternMatches(lowered, inside);
+    for (const PatternMatch& m : inside) {
+        m_covered.insert(Decoded(lowered, m));
+    }
+    m_addresses.push_back(std::move(lowered));
+    m_firstAt.push_back(at);
+}
+
+bool ProtectedAddresses::Covers(std::string_view address) const {
+    return !m_covered.empty() && m_covered.count(LowerAscii(address)) != 0;
+}
+
+void ProtectedAddresses::FindIn(std::string_view text, std::vector<Occurrence>& out) const {
+    out.clear();
+    if (m_addresses.empty()) {
+        return;
+    }
+    // Every occurrence has its first "@" at one of the text's: look each one up by the bytes
+    // around it, in every key shape in use.
+    const size_t n = text.size();
+    for (size_t p = 0; p < n;) {
+        const void* hit = std::memchr(text.data() + p, '@', n - p);
+        if (hit == nullptr) {
+            break;
+        }
+        const size_t q = Offset(text, hit);
+        for (const Shape& s : m_shapes) {
+            if (q < s.before || q + 1 + s.after > n) {
+                continue;
+            }
+            const auto bucket = m_buckets.find(KeyAt(text.data() + q, s.before, s.after));
+            if (bucket == m_buckets.end()) {
+                continue;
+            }
+            for (const uint32_t index : bucket->second) {
+                const std::string& a = m_addresses[index];
+                const size_t at = m_firstAt[index];
+                if (q >= at && q - at + a.size() <= n && EqualsLowered(text.substr(q - at, a.size()), a)) {
+                    out.push_back({q - at, q - at + a.size()});
+                }
+            }
+        }
+        p = q + 1;
+    }
+    // Leftmost first, the longest of those starting at the same byte, none overlapping the last.
+    std::sort(out.begin(), out.end(), [](const Occurrence& a, const Occurrence& b) {
+        return a.start != b.start ? a.start < b.start : a.end > b.end;
+    });
+    size_t kept = 0;
+    for (const Occurrence& o : out) {
+        if (kept == 0 || o.start >= out[kept - 1].end) {
+            out[kept++] = o;
+        }
+    }
+    out.resize(kept);
+}
+
+std::vector<Exposure> FindExposures(std::string_view page, const ProtectedAddresses& protectedAddresses, bool isPage) {
+    return Collect(page, protectedAddresses, isPage, nullptr);
+}
+
+size_t ScrubCommentAddresses(std::string& page, const ProtectedAddresses& protectedAddresses) {
+    std::vector<Span> cuts;
+    Collect(page, protectedAddresses, true, &cuts);
+    if (cuts.empty()) {
+        return 0;
+    }
+    // A protected occurrence merged into two matches makes their cuts overlap.
+    std::sort(cuts.begin(), cuts.end(), [](const Span& a, const Span& b) { return a.start < b.start; });
+    static constexpr std::string_view kReplacement = "(e-mail)";
+    std::string out;
+    out.reserve(page.size() + cuts.size() * kReplacement.size());
+    size_t copied = 0;
+    for (const Span& cut : cuts) {
+        if (cut.start < copied) {
+            copied = std::max(copied, cut.end); // joined to the cut before it
+            continue;
+        }
+        out.append(page, copied, cut.start - copied);
+        out += kReplacement;
+        copied = cut.end;
+    }
+    out.append(page, copied, npos);
+    page.swap(out);
+    return cuts.size();
+}
+
+std::string DescribeExposures(const std::vector<PageExposures>& files) {
+    const std::string inPage = Text(texts::kExposureInPage);
+    const std::string inFile = Text(texts::kExposureInFile);
+    const std::string isProtected = Text(texts::kExposureProtected);
+    const std::string notProtected = Text(texts::kExposureNotProtected);
+    // In the order of ExposureWhere, File aside.
+    const std::array<std::string, 4> where = {Text(texts::kExposureInText), Text(texts::kExposureInComment),
+                                              Text(texts::kExposureInScript), Text(texts::kExposureInAttribute)};
+    static_assert(static_cast<size_t>(ExposureWhere::Attribute) == 3 && static_cast<size_t>(ExposureWhere::File) == 4);
+    std::string out;
+    for (const PageExposures& f : files) {
+        for (const Exposure& e : f.exposures) {
+            if (out.empty()) {
+                out = Text(texts::kExposureHeading);
+            }
+            const std::string address = ProgramTextFromUtf8(DecodeToUtf8(e.address, CharsetOrDefault(f.charset)));
+            const std::string line = std::to_string(e.line);
+            const std::string& mark = e.isProtected ? isProtected : notProtected;
+            if (e.where == ExposureWhere::File) {
+                out += FormatMessage(inFile, {f.path, line, address, mark});
+            } else {
+                out += FormatMessage(inPage, {f.path, line, where[static_cast<size_t>(e.where)], address, mark});
+            }
+        }
+    }
+    return out.empty() ? Text(texts::kNoExposure) : out;
+}
+
+std::string ExposureJsonLine(std::string_view relPath, const Exposure& exposure, std::string_view charset) {
+    std::string line = "{\"page\":";
+    // A path's bytes need not be valid in any charset; undecodable ones become U+FFFD.
+    AppendJsonText(line, DecodeToUtf8(Utf8FromProgramText(relPath), kCharsetUtf8));
+    line += ",\"line\":";
+    line += std::to_string(exposure.line);
+    line += ",\"where\":\"";
+    line += ExposureWhereName(exposure.where);
+    line += "\",\"address\":";
+    AppendJsonText(line, DecodeToUtf8(exposure.address, CharsetOrDefault(charset)));
+    line += ",\"protected\":";
+    line += exposure.isProtected ? "true" : "false";
+    line += "}\n";
+    return line;
+}
+
+} // namespace orvex

@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: MIT
+// What an address harvester could still take from a written page or file, the scrubber that
+// clears addresses out of a page's comments, and the texts that report what is left.
+//
+// Conventions in this file:
+//  1. Pages are bytes in their own ASCII-compatible encoding (CP949, EUC-KR, UTF-8, ...) and are
+//     never decoded or copied; a NUL byte is an ordinary byte. Bytes >= 0x80 belong to no class
+//     of the address pattern.
+//  2. An address is a match of this pattern, searched as Python's re.finditer does over the page
+//     bytes (leftmost match first; each search resumes where the previous match ended):
+//         rb'[A-Za-z0-9._%+-]+(?:@|%40|&#64;|&#[xX]40;)[A-Za-z0-9-]+(?:\.[A-Za-z0-9-]+)*\.[A-Za-z]{2,}'
+//     It is reported with its "@" form decoded to "@". (As in any backtracking engine, the local
+//     part runs on to the last "%40" of a run that still has a domain after it.)
+//  3. A protected address is found as plain bytes, ASCII letters compared without regard to
+//     case, all protected addresses together: in Python
+//         re.finditer(b'|'.join(re.escape(a) for a in sorted(P, key=len, reverse=True)), page, re.I)
+//     Addresses without an "@" byte are ignored.
+//  4. Each occurrence gives one finding. A protected occurrence that overlaps an address match
+//     is not reported on its own: it marks that match protected. A match is protected as well
+//     when its decoded address, ASCII case aside, is a protected address or an address that the
+//     pattern finds inside one (a protected "kim@ex.com?subject=hi" protects "kim@ex.com").
+//  5. Where a finding stands is decided by its first byte, in one forward pass from the page
+//     start. Outside any construct a "<" starts
+//       - a comment when followed by "!--": up to the end of the first "-->" that starts at or
+//         after the "<" + 2 (so "<!-->" is an empty comment), or to the end of the page;
+//       - a tag when followed by an ASCII letter, "/", "!" or "?": up to its first ">" inclusive
+//         (quotes are not tracked), or to the end of the page;
+//       - nothing otherwise ("a < b" is text).
+//     After a "script" or "style" start tag (name in any case, followed by whitespace, "/" or
+//     ">"), its content up to the next "</script" (or "</style") followed by whitespace, "/" or
+//     ">" is raw text, where "<!--" starts no comment; without that end tag it runs to the page
+//     end. Whitespace is tab, LF, FF, CR and space.
+//     Comment: inside a comment. Script: inside script or style content. Attribute: inside a tag
+//     (the script and style tags themselves included). Text: anything else. A file that is not a
+//     page has no markup: every finding there is File.
+//  6. Lines count from 1; LF, CR LF and a lone CR each end a line.
+//  7. Linear in the page size, with no allocation per byte: "@" forms are found by a vector
+//     search for "@", "%" and "&", comments and script or style elements by one for "<!" and
+//     "<s"; a backward scan never passes a byte that an earlier one or a match took; line and
+//     markup state only move forward, and only as far as the last finding.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace orvex {
+
+enum class ExposureWhere { Text, Comment, Script, Attribute, File };
+
+// "text", "comment", "script", "attribute" or "file", as the JSON lines name them.
+std::string_view ExposureWhereName(ExposureWhere where);
+
+struct Exposure {
+    size_t line = 1;
+    size_t offset = 0;   // the address's first byte in the page
+    size_t length = 0;   // its bytes in the page, an encoded "@" counted as written
+    std::string address; // page-encoding bytes, the "@" decoded
+    bool isProtected = false;
+    ExposureWhere where = ExposureWhere::Text;
+};
+
+// The addresses a run protected, indexed once for searching many pages.
+class ProtectedAddresses {
+public:
+    ProtectedAddresses() = default;
+    explicit ProtectedAddresses(const std::set<std::string>& addresses);
+
+    // Adds one address (page-encoding bytes). Ignored when it holds no "@" or is already
+    // there, ASCII case aside.
+    void Add(std::string_view address);
+    bool Empty() const { return m_addresses.empty(); }
+
+    // True when address (decoded, page-encoding bytes) is a protected address or one the pattern
+    // finds inside one, ASCII case aside.
+    bool Covers(std::string_view address) const;
+
+    struct Occurrence {
+        size_t start = 0;
+        size_t end = 0;
+    };
+    // The protected occurrences of text, in order and not overlapping (convention 3).
+    void FindIn(std::string_view text, std::vector<Occurrence>& out) const;
+
+private:
+    struct Shape {
+        uint8_t before = 0; // bytes of the key taken before the first "@"
+        uint8_t after = 0;  // and after it
+    };
+
+    std::vector<std::string> m_addresses; // lower-cased
+    std::vector<size_t> m_firstAt;        // offset of each address's first "@"
+    std::vector<Shape> m_shapes;          // the key shapes in use
+    std::unordered_map<uint64_t, std::vector<uint32_t>> m_buckets;
+    std::unordered_set<std::string> m_covered; // lower-cased
+};
+
+// Every address a harvester could take from page (conventions 2 to 6), in page order. isPage
+// false: a file without markup, every finding File.
+std::vector<Exposure> FindExposures(std::string_view page, const ProtectedAddresses& protectedAddresses, bool isPage);
+
+// Replaces every finding that FindExposures puts in a comment by "(e-mail)", the whole
+// occurrence (a protected address around a match included) but never a byte of the comment's
+// "<!--" or "-->". Every byte outside comment bodies stays as it was. Returns how many findings
+// were replaced; afterwards FindExposures reports no Comment finding for the page.
+size_t ScrubCommentAddresses(std::string& page, const ProtectedAddresses& protectedAddresses);
+
+// One written file and what was found in it.
+struct PageExposures {
+    std::string path;    // program text, as the results log shows it
+    std::string charset; // the file's canonical charset; empty is CP949
+    std::vector<Exposure> exposures;
+};
+
+// The results-log text (program text, CR LF line ends) for the findings of a run: a heading and
+// one line per finding, or one line saying that nothing is left.
+std::string DescribeExposures(const std::vector<PageExposures>& files);
+
+// One JSON object and its "\n": {"page":..., "line":..., "where":..., "address":..., "protected":...}.
+// relPath is program text; the address is decoded from charset (empty is CP949). The line is
+// valid UTF-8 whatever the bytes.
+std::string ExposureJsonLine(std::string_view relPath, const Exposure& exposure, std::string_view charset);
+
+} // namespace orvex

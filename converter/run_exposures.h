@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: MIT
+// What a generation run leaves for a harvester: the addresses it protects, gathered before the
+// first page is written, searched for in every page it writes and in the home folder's files
+// that are not pages, which go on the server as they are.
+#pragma once
+
+#include "converter/exposure_report.h"
+#include "converter/page_rewriter.h"
+#include "converter/scan_table.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvex {
+
+// Files that are not pages are searched up to this size; a larger one is media, not text.
+inline constexpr uint64_t kMaxSurveyedFileBytes = uint64_t{64} << 20;
+
+class RunExposures {
+public:
+    // The addresses of the table's modified pages that params converts.
+    RunExposures(const ScanTable& table, const RewriteParams& params);
+
+    const ProtectedAddresses& Protected() const { return m_protected; }
+
+    // The bytes written to path (program text) for a page in charset.
+    void AddPage(const std::string& path, std::string_view written, const std::string& charset);
+
+    // Every file under homeDir that is not a page, outside skipFolder, read into buffer.
+    void AddOtherFiles(const std::string& homeDir, const std::string& skipFolder, PageBuffer& buffer);
+
+    const std::vector<PageExposures>& Files() const { return m_files; }
+    // Findings in all files.
+    size_t Count() const;
+
+private:
+    ProtectedAddresses m_protected;
+    std::vector<PageExposures> m_files;
+};
+
+} // namespace orvex
