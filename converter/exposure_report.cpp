@@ -2,6 +2,8 @@
 // What a harvester could still take from a written page (conventions in exposure_report.h).
 #include "converter/exposure_report.h"
 
+#include "converter/json_text.h"
+
 #include "converter/message.h"
 #include "converter/texts.h"
 #include "platform/text_codec.h"
@@ -614,26 +616,6 @@ std::vector<Exposure> Collect(std::string_view t, const ProtectedAddresses& prot
     return out;
 }
 
-// Text as a JSON string literal; text is valid UTF-8.
-void AppendJsonText(std::string& out, std::string_view text) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    out += '"';
-    for (const char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (b < 0x20) {
-            out += "\\u00";
-            out += kHex[b >> 4];
-            out += kHex[b & 0xF];
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-}
-
 std::string_view CharsetOrDefault(std::string_view charset) {
     return charset.empty() ? kCharsetCp949 : charset;
 }
@@ -785,13 +767,13 @@ std::string DescribeExposures(const std::vector<PageExposures>& files) {
 std::string ExposureJsonLine(std::string_view relPath, const Exposure& exposure, std::string_view charset) {
     std::string line = "{\"page\":";
     // A path's bytes need not be valid in any charset; undecodable ones become U+FFFD.
-    AppendJsonText(line, DecodeToUtf8(Utf8FromProgramText(relPath), kCharsetUtf8));
+    AppendJsonString(line, DecodeToUtf8(Utf8FromProgramText(relPath), kCharsetUtf8));
     line += ",\"line\":";
     line += std::to_string(exposure.line);
     line += ",\"where\":\"";
     line += ExposureWhereName(exposure.where);
     line += "\",\"address\":";
-    AppendJsonText(line, DecodeToUtf8(exposure.address, CharsetOrDefault(charset)));
+    AppendJsonString(line, DecodeToUtf8(exposure.address, CharsetOrDefault(charset)));
     line += ",\"protected\":";
     line += exposure.isProtected ? "true" : "false";
     line += "}\n";

@@ -100,8 +100,8 @@ bool OutputFile::IsOpen() const {
 }
 
 void OutputFile::Write(std::string_view bytes) {
+    // Nothing reaches a file that never opened or has failed; Close reports either.
     if (m_fd < 0 || m_bFailed || bytes.empty()) {
-        m_bFailed = m_bFailed || (m_fd < 0 && !bytes.empty());
         return;
     }
     // A page written whole goes straight out; copying it into the buffer first would only cost.

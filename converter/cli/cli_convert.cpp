@@ -8,6 +8,7 @@
 #include "converter/cli/exposure_output.h"
 #include "converter/cli/site_scan.h"
 #include "converter/cli/stdout_results_box.h"
+#include "converter/cli/terminal.h"
 #include "converter/kit_generation.h"
 #include "converter/message.h"
 #include "converter/scan_table.h"
@@ -24,10 +25,6 @@ namespace orvex::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-void Line(std::FILE* err, const std::string& programText) {
-    std::fprintf(err, "orvex-cli: %s\n", programText.c_str());
-}
 
 // The output folder exists afterwards and is not the home directory; otherwise a message.
 bool PrepareOutputFolder(const Options& options, std::string& error) {

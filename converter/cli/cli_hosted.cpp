@@ -18,10 +18,6 @@ namespace orvex::cli {
 
 namespace {
 
-void Line(std::FILE* err, const std::string& programText) {
-    std::fprintf(err, "orvex-cli: %s\n", programText.c_str());
-}
-
 // Program text as CP949 bytes; nullopt when a character has no CP949 form.
 std::optional<std::string> ServiceText(const std::string& programText) {
     std::string cp949;

@@ -2,8 +2,8 @@
 // orvex-cli scan: every address occurrence of a site, one line each.
 #include "converter/cli/cli_scan.h"
 
-#include "converter/cli/json_text.h"
 #include "converter/cli/site_scan.h"
+#include "converter/json_text.h"
 #include "converter/scan_table.h"
 #include "platform/text_codec.h"
 

@@ -4,6 +4,7 @@
 
 #include "converter/cli/cli_texts.h"
 #include "converter/cli/site_scan.h"
+#include "converter/cli/terminal.h"
 #include "converter/message.h"
 #include "platform/output_file.h"
 

@@ -13,14 +13,6 @@
 
 namespace orvex::cli {
 
-namespace {
-
-void Line(std::FILE* err, const std::string& programText) {
-    std::fprintf(err, "orvex-cli: %s\n", programText.c_str());
-}
-
-} // namespace
-
 SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE* err, const std::string& skipFolder) {
     SiteScan result;
     std::vector<std::string> skip;

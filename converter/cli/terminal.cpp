@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Whether a stream is a terminal.
+// The terminal side of orvex-cli.
 #include "converter/cli/terminal.h"
 
 #ifdef _WIN32
@@ -16,6 +16,10 @@ bool IsTerminal(std::FILE* stream) {
 #else
     return isatty(fileno(stream)) != 0;
 #endif
+}
+
+void Line(std::FILE* err, const std::string& programText) {
+    std::fprintf(err, "orvex-cli: %s\n", programText.c_str());
 }
 
 } // namespace orvex::cli

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 // orvex-cli's JSON strings: byte for byte what a full JSON library writes, invalid UTF-8 included.
-#include "converter/cli/json_text.h"
+#include "converter/json_text.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <random>
 
-namespace orvex::cli {
+namespace orvex {
 namespace {
 
 std::string Library(const std::string& bytes) {
@@ -42,4 +42,4 @@ TEST(JsonTextTest, EscapesAndReplacesAsTheLibraryDoes) {
 }
 
 } // namespace
-} // namespace orvex::cli
+} // namespace orvex

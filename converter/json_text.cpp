@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 // JSON string literals for orvex-cli's lines.
-#include "converter/cli/json_text.h"
+#include "converter/json_text.h"
 
 #include <cstdint>
 
-namespace orvex::cli {
+namespace orvex {
 
 namespace {
 
@@ -115,4 +115,4 @@ void AppendJsonString(std::string& out, std::string_view bytes) {
     out += '"';
 }
 
-} // namespace orvex::cli
+} // namespace orvex
