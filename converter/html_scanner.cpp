@@ -9,6 +9,10 @@
 #include <emmintrin.h>
 #define ORVEX_SCAN_SSE2 1
 #endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define ORVEX_SCAN_AVX2 1
+#endif
 
 namespace orvex {
 
@@ -206,47 +210,87 @@ size_t FindAnchorClose(std::string_view t, size_t from) {
     return t.size();
 }
 
+// Whether the byte pair at d starts work for the main loop (see NextCandidate).
+bool IsCandidate(char c, char next) {
+    return c == '@' || (c == '<' && (IsLetter(next, 's') || IsLetter(next, 'a'))) || (c == '%' && next == '4') ||
+           (c == '&' && next == '#');
+}
+
+// The same test on every byte of a block at once, into the bit mask m: v0 the block, v1 the block
+// one byte on. Written once for both vector widths: V is __m128i or __m256i, with the matching
+// operations (a macro, not a function, so that it takes on the target of the function using it).
+#define ORVEX_CANDIDATE_MASK(m, V, v0, v1, set1, cmpeq, orv, andv, movemask)                                           \
+    const V folded = orv(v1, set1(0x20));                                                                              \
+    const V tagLetter = orv(cmpeq(folded, set1('s')), cmpeq(folded, set1('a')));                                       \
+    const V tag = andv(cmpeq(v0, set1('<')), tagLetter);                                                               \
+    const V escape =                                                                                                   \
+        orv(andv(cmpeq(v0, set1('%')), cmpeq(v1, set1('4'))), andv(cmpeq(v0, set1('&')), cmpeq(v1, set1('#'))));       \
+    const auto m = static_cast<unsigned>(movemask(orv(orv(cmpeq(v0, set1('@')), tag), escape)))
+
+size_t NextCandidateScalar(const char* d, size_t i, size_t n) {
+    for (; i < n; ++i) {
+        if (IsCandidate(d[i], i + 1 < n ? d[i + 1] : '\0')) {
+            return i;
+        }
+    }
+    return n;
+}
+
+#ifdef ORVEX_SCAN_SSE2
+size_t NextCandidateSse2(const char* d, size_t i, size_t n) {
+    for (; i + 17 <= n; i += 16) {
+        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
+        ORVEX_CANDIDATE_MASK(m, __m128i, v0, v1, _mm_set1_epi8, _mm_cmpeq_epi8, _mm_or_si128, _mm_and_si128,
+                             _mm_movemask_epi8);
+        if (m != 0) {
+            return i + static_cast<size_t>(__builtin_ctz(m));
+        }
+    }
+    return NextCandidateScalar(d, i, n);
+}
+#endif
+
+#ifdef ORVEX_SCAN_AVX2
+// Most of a scan is this search: twice the bytes a step where the processor has AVX2.
+__attribute__((target("avx2"))) size_t NextCandidateAvx2(const char* d, size_t i, size_t n) {
+    for (; i + 33 <= n; i += 32) {
+        const __m256i v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+        const __m256i v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i + 1));
+        ORVEX_CANDIDATE_MASK(m, __m256i, v0, v1, _mm256_set1_epi8, _mm256_cmpeq_epi8, _mm256_or_si256, _mm256_and_si256,
+                             _mm256_movemask_epi8);
+        if (m != 0) {
+            return i + static_cast<size_t>(__builtin_ctz(m));
+        }
+    }
+    return NextCandidateSse2(d, i, n);
+}
+#endif
+
+#undef ORVEX_CANDIDATE_MASK
+
+using CandidateSearch = size_t (*)(const char*, size_t, size_t);
+
+CandidateSearch ChooseCandidateSearch() {
+#ifdef ORVEX_SCAN_AVX2
+    if (__builtin_cpu_supports("avx2")) {
+        return NextCandidateAvx2;
+    }
+#endif
+#ifdef ORVEX_SCAN_SSE2
+    return NextCandidateSse2;
+#else
+    return NextCandidateScalar;
+#endif
+}
+
 // Offset of the first byte that may start work for the main loop: an "@"; a "<" followed by
 // "s"/"S" (a possible script start) or "a"/"A" (a possible anchor, which text inside must not
 // be made a link); a "%" followed by "4" or an "&" followed by "#" (a possible "@" written as an
 // escape or entity in a mailto link). t.size() when there is none.
 size_t NextCandidate(std::string_view t, size_t i) {
-    const char* d = t.data();
-    const size_t n = t.size();
-#ifdef ORVEX_SCAN_SSE2
-    const __m128i at = _mm_set1_epi8('@');
-    const __m128i lt = _mm_set1_epi8('<');
-    const __m128i s = _mm_set1_epi8('s');
-    const __m128i a = _mm_set1_epi8('a');
-    const __m128i percent = _mm_set1_epi8('%');
-    const __m128i four = _mm_set1_epi8('4');
-    const __m128i amp = _mm_set1_epi8('&');
-    const __m128i hash = _mm_set1_epi8('#');
-    const __m128i fold = _mm_set1_epi8(0x20);
-    while (i + 17 <= n) {
-        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
-        const __m128i folded = _mm_or_si128(v1, fold);
-        const __m128i tagLetter = _mm_or_si128(_mm_cmpeq_epi8(folded, s), _mm_cmpeq_epi8(folded, a));
-        const __m128i tag = _mm_and_si128(_mm_cmpeq_epi8(v0, lt), tagLetter);
-        const __m128i escape = _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(v0, percent), _mm_cmpeq_epi8(v1, four)),
-                                            _mm_and_si128(_mm_cmpeq_epi8(v0, amp), _mm_cmpeq_epi8(v1, hash)));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, at), tag), escape);
-        const int mask = _mm_movemask_epi8(hit);
-        if (mask != 0) {
-            return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-        }
-        i += 16;
-    }
-#endif
-    for (; i < n; ++i) {
-        const char next = i + 1 < n ? d[i + 1] : '\0';
-        if (d[i] == '@' || (d[i] == '<' && (IsLetter(next, 's') || IsLetter(next, 'a'))) ||
-            (d[i] == '%' && next == '4') || (d[i] == '&' && next == '#')) {
-            return i;
-        }
-    }
-    return n;
+    static const CandidateSearch search = ChooseCandidateSearch();
+    return search(t.data(), i, t.size());
 }
 
 } // namespace
