@@ -210,10 +210,31 @@ size_t FindAnchorClose(std::string_view t, size_t from) {
     return t.size();
 }
 
+// Offset of the last byte c in [from, to), or npos.
+size_t LastByteBefore(std::string_view t, char c, size_t to, size_t from) {
+    const char* d = t.data();
+#ifdef ORVEX_SCAN_SSE2
+    const __m128i want = _mm_set1_epi8(c);
+    while (to >= from + 16) {
+        const auto m = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + to - 16)), want)));
+        if (m != 0) {
+            return to - 16 + static_cast<size_t>(31 - __builtin_clz(m));
+        }
+        to -= 16;
+    }
+#endif
+    while (to > from) {
+        if (d[--to] == c) {
+            return to;
+        }
+    }
+    return npos;
+}
+
 // Whether the byte pair at d starts work for the main loop (see NextCandidate).
 bool IsCandidate(char c, char next) {
-    return c == '@' || (c == '<' && (IsLetter(next, 's') || IsLetter(next, 'a'))) || (c == '%' && next == '4') ||
-           (c == '&' && next == '#');
+    return c == '@' || (c == '<' && IsLetter(next, 's')) || (c == '%' && next == '4') || (c == '&' && next == '#');
 }
 
 // The same test on every byte of a block at once, into the bit mask m: v0 the block, v1 the block
@@ -285,9 +306,8 @@ CandidateSearch ChooseCandidateSearch() {
 }
 
 // Offset of the first byte that may start work for the main loop: an "@"; a "<" followed by
-// "s"/"S" (a possible script start) or "a"/"A" (a possible anchor, which text inside must not
-// be made a link); a "%" followed by "4" or an "&" followed by "#" (a possible "@" written as an
-// escape or entity in a mailto link). t.size() when there is none.
+// "s"/"S" (a possible script start); a "%" followed by "4" or an "&" followed by "#" (a possible
+// "@" written as an escape or entity in a mailto link). t.size() when there is none.
 size_t NextCandidate(std::string_view t, size_t i) {
     static const CandidateSearch search = ChooseCandidateSearch();
     return search(t.data(), i, t.size());
@@ -371,9 +391,7 @@ TagClass ClassifyTag(std::string_view text, size_t at, size_t tagStart, size_t& 
     return TagClass::AnchorText;
 }
 
-HtmlScanner::HtmlScanner(std::string_view page)
-    : m_noScriptCloseFrom(npos), m_lastBracket(npos), m_openAnchor(npos), m_anchorClose(npos),
-      m_noAnchorCloseFrom(npos) {
+HtmlScanner::HtmlScanner(std::string_view page) : m_noScriptCloseFrom(npos), m_lastBracket(npos) {
     const void* nul = std::memchr(page.data(), '\0', page.size());
     m_text = nul == nullptr ? page : page.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - page.data()));
 }
@@ -487,19 +505,25 @@ bool HtmlScanner::EntryOfTag(size_t at, size_t tagStart, FoundAddress& found) {
     return false;
 }
 
-// True when the text "@" at at stands in the text of an "a" element whose tag gave no entry: a
-// link put there would be a link inside a link, which browsers split, emptying the page's own.
+// True when the text "@" at at stands in the text of an "a" element: the nearest anchor tag
+// before it opens one ("<a" ended as a tag name) rather than closes one ("</a"). A link put
+// there would be a link inside a link, which browsers split, emptying the page's own. Remembers
+// what earlier calls searched, so that no byte is searched twice.
 bool HtmlScanner::InsideLink(size_t at) {
-    if (m_openAnchor == npos || m_openAnchor > at) {
-        return false;
-    }
-    if (m_anchorClose == npos || m_anchorClose < m_openAnchor) {
-        m_anchorClose = m_noAnchorCloseFrom <= m_openAnchor ? m_text.size() : FindAnchorClose(m_text, m_openAnchor);
-        if (m_anchorClose == m_text.size()) {
-            m_noAnchorCloseFrom = std::min(m_noAnchorCloseFrom, m_openAnchor);
+    const std::string_view t = m_text;
+    for (size_t p = LastByteBefore(t, '<', at, m_linkScannedTo); p != npos;
+         p = LastByteBefore(t, '<', p, m_linkScannedTo)) {
+        if (NameOfTag(t, p) == TagName::Anchor) {
+            m_linkOpen = true;
+            break;
+        }
+        if (p + 2 < t.size() && t[p + 1] == '/' && IsLetter(t[p + 2], 'a')) {
+            m_linkOpen = false;
+            break;
         }
     }
-    return at < m_anchorClose;
+    m_linkScannedTo = at;
+    return m_linkOpen;
 }
 
 // Takes found unless it would make the rewriter cut the page wrongly: an area without an href
@@ -529,8 +553,6 @@ bool HtmlScanner::Next(FoundAddress& out) {
                 if (SkipScript(i)) {
                     ++m_pos; // past the closing "<": it is not an "@" either
                 }
-            } else if (NameOfTag(t, i) == TagName::Anchor) {
-                m_openAnchor = i;
             }
             continue;
         }

@@ -98,9 +98,8 @@ private:
     size_t m_bracketScannedTo = 0; // offsets below this were searched for tag brackets
     size_t m_lastBracket;          // nearest "<" or ">" below m_bracketScannedTo (npos: none)
     TagMemo m_tagMemo;
-    size_t m_openAnchor;        // the last "a" tag met that gave no entry (npos: none)
-    size_t m_anchorClose;       // the first "</a" at or after m_openAnchor, once searched (npos: not yet)
-    size_t m_noAnchorCloseFrom; // no "</a" at or after this offset (npos: not known)
+    size_t m_linkScannedTo = 0; // offsets below this were searched for anchor tags
+    bool m_linkOpen = false;    // whether the nearest anchor tag below m_linkScannedTo opens an "a"
     std::string m_decoded;      // the address of an encoded mailto link, decoded
 };
 

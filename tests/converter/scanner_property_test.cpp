@@ -86,7 +86,6 @@ std::vector<Found> Reference(std::string_view page) {
     std::vector<Found> out;
     size_t prevEnd = 0;
     size_t judgedTo = 0; // an "@" before this lies in the extent of one judged already
-    size_t lastOpen = n; // the last "a" tag visited
     // The tag at k holding the "@" (or encoded "@") at i, address ending at e: its entry, or none.
     const auto tagEntry = [&](size_t k, size_t i, size_t e, Found& f, size_t& anchorClose) {
         const char name = TagNameAt(t, k);
@@ -118,8 +117,6 @@ std::vector<Found> Reference(std::string_view page) {
         if (Matches(t, i, "<scri")) {
             i = FindFrom(t, i, "</scr", i);
         }
-        if (TagNameAt(t, i) == 'a')
-            lastOpen = i;
         if (EncodedAt(t, i) != 0) {
             // An escaped "@" in an anchor or area tag whose mailto link has no literal "@".
             size_t k = i;
@@ -165,8 +162,14 @@ std::vector<Found> Reference(std::string_view page) {
         while (k > 0 && t[k - 1] != '<' && t[k - 1] != '>')
             --k;
         const bool inTag = k > 0 && t[k - 1] == '<';
-        if (!inTag && lastOpen < i && FindFrom(t, lastOpen, "</a", n) > i)
-            continue; // the text of a link
+        if (!inTag) {
+            // The text of a link: the nearest anchor tag before it opens one.
+            size_t p = i;
+            while (p > 0 && !(TagNameAt(t, p - 1) == 'a' || Matches(t, p - 1, "</a")))
+                --p;
+            if (p > 0 && TagNameAt(t, p - 1) == 'a')
+                continue;
+        }
         if (!inTag) {
             for (size_t b = i; b > s; --b) {
                 if (std::string_view("([").find(t[b - 1]) != std::string_view::npos || high(t[b - 1])) {
