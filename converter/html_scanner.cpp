@@ -242,8 +242,7 @@ bool IsCandidate(char c, char next) {
 // operations (a macro, not a function, so that it takes on the target of the function using it).
 #define ORVEX_CANDIDATE_MASK(m, V, v0, v1, set1, cmpeq, orv, andv, movemask)                                           \
     const V folded = orv(v1, set1(0x20));                                                                              \
-    const V tagLetter = orv(cmpeq(folded, set1('s')), cmpeq(folded, set1('a')));                                       \
-    const V tag = andv(cmpeq(v0, set1('<')), tagLetter);                                                               \
+    const V tag = andv(cmpeq(v0, set1('<')), cmpeq(folded, set1('s')));                                                \
     const V escape =                                                                                                   \
         orv(andv(cmpeq(v0, set1('%')), cmpeq(v1, set1('4'))), andv(cmpeq(v0, set1('&')), cmpeq(v1, set1('#'))));       \
     const auto m = static_cast<unsigned>(movemask(orv(orv(cmpeq(v0, set1('@')), tag), escape)))
@@ -506,7 +505,7 @@ bool HtmlScanner::EntryOfTag(size_t at, size_t tagStart, FoundAddress& found) {
 }
 
 // True when the text "@" at at stands in the text of an "a" element: the nearest anchor tag
-// before it opens one ("<a" ended as a tag name) rather than closes one ("</a"). A link put
+// before it opens one ("<a" ended as a tag name) rather than closes one ("</a" ended so). A link put
 // there would be a link inside a link, which browsers split, emptying the page's own. Remembers
 // what earlier calls searched, so that no byte is searched twice.
 bool HtmlScanner::InsideLink(size_t at) {
@@ -517,7 +516,7 @@ bool HtmlScanner::InsideLink(size_t at) {
             m_linkOpen = true;
             break;
         }
-        if (p + 2 < t.size() && t[p + 1] == '/' && IsLetter(t[p + 2], 'a')) {
+        if (p + 2 < t.size() && t[p + 1] == '/' && IsLetter(t[p + 2], 'a') && EndsTagName(t, p + 3)) {
             m_linkOpen = false;
             break;
         }
@@ -569,12 +568,11 @@ bool HtmlScanner::Next(FoundAddress& out) {
         if (i < m_lastAddressEnd) {
             continue;
         }
-        const AddressSpan wide = ExtractAddress(t, i);
-        m_lastAddressEnd = wide.end;
         size_t tagStart = 0;
         const bool inTag = InsideTag(i, tagStart);
         // In text an address ends where sentence and markup begin; in a tag it keeps its query.
-        const AddressSpan addr = inTag ? wide : ExtractTextAddress(t, i);
+        const AddressSpan addr = inTag ? ExtractAddress(t, i) : ExtractTextAddress(t, i);
+        m_lastAddressEnd = addr.end;
         const std::string_view address = t.substr(addr.start, addr.end - addr.start);
         if (address.find('.') == std::string_view::npos) {
             continue;

@@ -106,7 +106,7 @@ size_t HeaderOffset(std::string_view page) {
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f') {
             ++p;
         } else if (page.compare(p, 4, "<!--") == 0) {
-            const size_t close = page.find("-->", p + 4);
+            const size_t close = page.find("-->", p + 2); // "<!-->" is a whole, empty comment
             if (close == std::string_view::npos) {
                 return afterBom;
             }

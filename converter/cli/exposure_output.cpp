@@ -7,6 +7,7 @@
 #include "converter/cli/terminal.h"
 #include "converter/message.h"
 #include "platform/output_file.h"
+#include "platform/paths.h"
 
 namespace orvex::cli {
 
@@ -16,7 +17,9 @@ int FinishWithExposures(const Options& options, const std::vector<PageExposures>
         for (const PageExposures& file : files) {
             // Written pages are named below the output folder, the site's other files below the
             // home folder: either way, where they stand on the server.
-            const bool written = file.path.compare(0, options.out.size(), options.out) == 0;
+            const bool written = file.path.size() > options.out.size() &&
+                                 file.path.compare(0, options.out.size(), options.out) == 0 &&
+                                 file.path[options.out.size()] == kPathSep;
             const std::string rel = RelativePagePath(written ? options.out : options.home, file.path);
             for (const Exposure& e : file.exposures) {
                 lines += ExposureJsonLine(rel, e, file.charset);

@@ -57,6 +57,7 @@ TEST(Scanner, AddressAsTextOfAnOrdinaryLinkIsLeft) {
     EXPECT_TRUE(Scan("<a href=\"/contact.html\">park@ex.com</a>").empty());
     EXPECT_TRUE(Scan("&lt;<a href=\"msg00000.html\">m1@ex.co.kr</a>&gt;").empty());
     EXPECT_TRUE(Scan("<a name=top>k@ex.com <b>x</b> never closed, l@ex.com").empty());
+    EXPECT_TRUE(Scan("<a href=\"/c\"><abbr>X</abbr> kim@ex.com</a>").empty()); // "</abbr" closes no link
     const std::string page = "<a href=\"/c.html\">park@ex.com</A> kim@ex.com";
     const auto found = Scan(page);
     ASSERT_EQ(found.size(), 1u);
@@ -85,6 +86,11 @@ TEST(Scanner, TextAddressLeavesItsNeighboursInThePage) {
         EXPECT_EQ(found[0].address, c.span) << c.page;
     }
     EXPECT_EQ(Scan("(lee@ex.com), [park@ex.com]").size(), 2u);
+    // What a text address leaves behind may hold the next one.
+    for (const std::string page : {"<p>a@b.com&nbsp;c@d.com</p>", "&lt;x@y.com&gt;&lt;z@w.com&gt;",
+                                   "kim@x.co.kr\xC0\xD4\xB4\xCF\xB4\xD9 lee@y.co.kr"}) {
+        EXPECT_EQ(Scan(page).size(), 2u) << page;
+    }
     // Inside an anchor's tag the query stays part of the link.
     EXPECT_EQ(Scan("<a href='mailto:k@ex.com?subject=a&amp;b'>K</a>")[0].address, "k@ex.com?subject=a&amp;b");
 }

@@ -200,7 +200,8 @@ TEST_F(PageRewriterTest, HeadGoesAfterALeadingDoctype) {
         {"<html><!DOCTYPE html>", ""},     // not leading
         {"x<!DOCTYPE html>", ""},          // text first
         {"<!-- open <!DOCTYPE html>", ""}, // the comment never ends
-        {"<!DOCTYPE html", ""},            // the doctype never ends
+        {"<!-->\n<!DOCTYPE html>", "<!-->\n<!DOCTYPE html>"},
+        {"<!DOCTYPE html", ""}, // the doctype never ends
         {bom + "<p>", bom},
     };
     for (const Case& c : cases) {

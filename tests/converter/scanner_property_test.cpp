@@ -157,7 +157,6 @@ std::vector<Found> Reference(std::string_view page) {
         size_t e = i;
         while (e < n && fwd.find(t[e]) == fwd.npos)
             ++e;
-        judgedTo = e;
         size_t k = i + 1;
         while (k > 0 && t[k - 1] != '<' && t[k - 1] != '>')
             --k;
@@ -165,7 +164,7 @@ std::vector<Found> Reference(std::string_view page) {
         if (!inTag) {
             // The text of a link: the nearest anchor tag before it opens one.
             size_t p = i;
-            while (p > 0 && !(TagNameAt(t, p - 1) == 'a' || Matches(t, p - 1, "</a")))
+            while (p > 0 && !(TagNameAt(t, p - 1) == 'a' || (Matches(t, p - 1, "</a") && TagNameEnds(t, p + 2))))
                 --p;
             if (p > 0 && TagNameAt(t, p - 1) == 'a')
                 continue;
@@ -186,6 +185,7 @@ std::vector<Found> Reference(std::string_view page) {
             while (e > i + 1 && std::string_view(".,;:!?)]").find(t[e - 1]) != std::string_view::npos)
                 --e;
         }
+        judgedTo = e;
         const std::string address(t.substr(s, e - s));
         if (address.find('.') == address.npos)
             continue;

@@ -365,6 +365,16 @@ TEST_F(CliConvert, ReportListsWhatTheRunLeftStrictFailsAndScrubClearsComments) {
     EXPECT_EQ(scrubbed.substr(scrubbed.find("-->\r\n<p>")), page.substr(page.find("-->\r\n<p>")));
     EXPECT_EQ(test::Slurp(report).find("comment"), std::string::npos);
 
+    // An output folder whose name begins the home folder's: the home's files are still named below it.
+    test::TempDir root;
+    root.Write("site-src/sub/n.txt", "x@y.com\n");
+    root.Write("site-src/a.html", "<p>k@ex.com</p>");
+    r = Run({"convert", "--home", root.Path("site-src"), "--out", root.Path("site"), "--cgidata", m_cgi, "--kind",
+             "php", "--report", report});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::Slurp(report),
+              "{\"page\":\"sub/n.txt\",\"line\":1,\"where\":\"file\",\"address\":\"x@y.com\",\"protected\":false}\n");
+
     // A site that leaves nothing says so in one line; --strict then succeeds.
     fs::remove_all(m_site.Path("docs"));
     fs::remove(m_site.Path("left.html"));
