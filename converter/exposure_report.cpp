@@ -2,6 +2,7 @@
 // What a harvester could still take from a written page (conventions in exposure_report.h).
 #include "converter/exposure_report.h"
 
+#include "converter/html_scanner.h"
 #include "converter/json_text.h"
 
 #include "converter/message.h"
@@ -118,26 +119,7 @@ size_t NextAtCandidate(std::string_view t, size_t i) {
 
 // Length of the "@" form at q ("@", "%40", "&#64;", "&#x40;", "&#X40;"), 0 when there is none.
 size_t AtFormLength(std::string_view t, size_t q) {
-    const size_t n = t.size();
-    switch (t[q]) {
-    case '@':
-        return 1;
-    case '%':
-        return q + 2 < n && t[q + 1] == '4' && t[q + 2] == '0' ? 3 : 0;
-    case '&':
-        if (q + 4 >= n || t[q + 1] != '#') {
-            return 0;
-        }
-        if (t[q + 2] == '6' && t[q + 3] == '4' && t[q + 4] == ';') {
-            return 5;
-        }
-        return q + 5 < n && (t[q + 2] == 'x' || t[q + 2] == 'X') && t[q + 3] == '4' && t[q + 4] == '0' &&
-                       t[q + 5] == ';'
-                   ? 6
-                   : 0;
-    default:
-        return 0;
-    }
+    return t[q] == '@' ? 1 : EncodedAtLength(t, q);
 }
 
 // End of the domain that starts at d, or npos. Labels are whole runs of label bytes joined by

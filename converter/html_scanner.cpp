@@ -124,21 +124,6 @@ TagName NameOfTag(std::string_view t, size_t k) {
     return TagName::Other;
 }
 
-// Length of the "@" written as "%40", "&#64;" or "&#x40;" at i, or 0.
-size_t EncodedAtLength(std::string_view t, size_t i) {
-    const std::string_view r = t.substr(i, 6);
-    if (r.size() >= 3 && r[0] == '%' && r[1] == '4' && r[2] == '0') {
-        return 3;
-    }
-    if (r.size() >= 5 && r.substr(0, 5) == "&#64;") {
-        return 5;
-    }
-    if (r.size() >= 6 && r[0] == '&' && r[1] == '#' && IsLetter(r[2], 'x') && r.substr(3) == "40;") {
-        return 6;
-    }
-    return 0;
-}
-
 // Length of the "." written as "%2E", "&#46;" or "&#x2E;" (any case) at i, or 0.
 size_t EncodedDotLength(std::string_view t, size_t i) {
     const std::string_view r = t.substr(i, 6);
@@ -313,6 +298,20 @@ size_t NextCandidate(std::string_view t, size_t i) {
 }
 
 } // namespace
+
+size_t EncodedAtLength(std::string_view t, size_t i) {
+    const std::string_view r = t.substr(i, 6);
+    if (r.size() >= 3 && r[0] == '%' && r[1] == '4' && r[2] == '0') {
+        return 3;
+    }
+    if (r.size() >= 5 && r.substr(0, 5) == "&#64;") {
+        return 5;
+    }
+    if (r.size() >= 6 && r[0] == '&' && r[1] == '#' && IsLetter(r[2], 'x') && r.substr(3) == "40;") {
+        return 6;
+    }
+    return 0;
+}
 
 AddressSpan ExtractAddress(std::string_view text, size_t at) {
     AddressSpan span;

@@ -36,6 +36,10 @@ AddressSpan ExtractAddress(std::string_view text, size_t at);
 // (never the "@" itself).
 AddressSpan ExtractTextAddress(std::string_view text, size_t at);
 
+// Length of the "@" written as "%40", "&#64;" or "&#x40;" ("x" in either case) at offset i, or 0:
+// the forms every harvester decodes.
+size_t EncodedAtLength(std::string_view text, size_t i);
+
 enum class TagClass { NotATag, AreaTag, AnchorText };
 
 // What ClassifyTag learnt about a tag, so that several addresses in one long tag do not make it
