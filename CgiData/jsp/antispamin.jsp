@@ -6,13 +6,17 @@
     // The kit folder is a web application of its own (its WEB-INF holds the image classes), so
     // nothing under WEB-INF/ is ever served. Files the kit keeps:
     //   WEB-INF/antispam/<sha256("record:" token)>.txt  one pending code: a seal of the code,
-    //                     sha256("code:" token ":" code), the time, the client's address, N and
+    //                     sha256("code:" token ":" code), the time, the client's key, N and
     //                     the image's name; useless without the token even if it were served
-    //   antispam/iplist.txt       clients with recent failures, one address a line
+    //   WEB-INF/antispam/revealed.txt  "<time> <client> <N>" per number a client revealed, for a day
+    //   WEB-INF/antispam/popups.txt    "<time> <client>" per pop-up drawn, for an hour
+    //   antispam/iplist.txt       clients with recent failures, one client key a line
     //   antispam/ipcount.txt      same line: "<failures> <time of the first failure>"
-    //   antispam/blockiplist.txt  blocked clients, one address a line
+    //   antispam/blockiplist.txt  blocked clients, one client key a line
     //   antispam/blockiptime.txt  same line: the time the block ends
     //   antispam/kit.ini          optional overrides of the defaults ("key = number" lines)
+    // A client is the connection's address only (no header is trusted): its key is the IPv4
+    // address or the IPv6 /64; quotas per network count the IPv4 /24 or the IPv6 /48.
     // Images live in antispambmp/ under random names and go with their record.
     // emaildata.jsp is a scriptlet of "//" comment lines: run, it prints nothing; it is read
     // here as bytes from the application's real path.
@@ -25,8 +29,14 @@
         {"max_failures", "5"},      // this many failures ...
         {"failure_window", "600"},  // ... within ten minutes ...
         {"block_seconds", "1800"},  // ... block the client for half an hour
+        // Reveal quotas against harvesting through solved codes; 0 lifts a limit.
+        {"reveal_per_hour", "10"},          // different numbers one client may reveal in an hour ...
+        {"reveal_per_day", "30"},           // ... and in a day
+        {"reveal_per_day_network", "100"},  // reveals of one whole network in a day
+        {"popup_per_hour", "30"},           // code images one client may have drawn in an hour
     };
     static final Pattern KIT_HEX32 = Pattern.compile("[0-9a-f]{32}");
+    static final Pattern KIT_IPV4 = Pattern.compile("([0-9]{1,3})\\.([0-9]{1,3})\\.([0-9]{1,3})\\.([0-9]{1,3})");
 
     static long now() { return System.currentTimeMillis() / 1000; }
 
@@ -89,8 +99,43 @@
     }
 
     static String client(HttpServletRequest request) {
-        String ip = request.getRemoteAddr();
-        return ip != null && ip.length() <= 45 && ip.matches("[0-9A-Fa-f:.]+") ? ip : "unknown";
+        return clientKey(request.getRemoteAddr());
+    }
+
+    // IPv4 as is; IPv6 as its /64 ("2001:db8:0:1::/64"), one who holds a whole /64 being one
+    // client; an IPv4-mapped address is its IPv4. Only a colon literal starting with a hex digit
+    // or a colon reaches InetAddress, which parses such a string and never looks a name up.
+    static String clientKey(String ip) {
+        if (ip == null || ip.length() > 100) return "unknown";
+        String literal = ip.replaceFirst("%.*", "");
+        Matcher v4 = KIT_IPV4.matcher(literal);
+        if (v4.matches()) {
+            StringBuilder key = new StringBuilder();
+            for (int i = 1; i <= 4; ++i) {
+                int part = Integer.parseInt(v4.group(i));
+                if (part > 255) return "unknown";
+                key.append(i > 1 ? "." : "").append(part);
+            }
+            return key.toString();
+        }
+        if (!literal.matches("[0-9A-Fa-f:][0-9A-Fa-f:.]{1,44}") || literal.indexOf(':') < 0) return "unknown";
+        byte[] b;
+        try {
+            b = java.net.InetAddress.getByName(literal).getAddress();
+        } catch (java.net.UnknownHostException e) {
+            return "unknown";
+        }
+        if (b.length == 4) return (b[0] & 255) + "." + (b[1] & 255) + "." + (b[2] & 255) + "." + (b[3] & 255);
+        StringBuilder key = new StringBuilder();
+        for (int i = 0; i < 8; i += 2) key.append(Integer.toHexString((b[i] & 255) << 8 | (b[i + 1] & 255))).append(':');
+        return key + ":/64";
+    }
+
+    // The network of a client key: the IPv4 /24 or the IPv6 /48; "unknown" is a network of its own.
+    static String network(String key) {
+        if (KIT_IPV4.matcher(key).matches()) return key.substring(0, key.lastIndexOf('.')) + ".0/24";
+        if (key.endsWith("::/64")) return key.substring(0, key.lastIndexOf(':', key.length() - 6)) + "::/48";
+        return key;
     }
 
     static Integer uniqId(String raw) {
@@ -128,53 +173,77 @@
             .replace("'", "&#039;");
     }
 
-    // ---- failure counting and blocking, the four lists under one lock ----
+    // ---- the clients' state: failures, blocks and quotas, all under one lock ----
 
-    interface ListChange { boolean apply(List<String> ips, List<String> counts, List<String> blocked, List<String> ends, long now); }
+    // The six lists as one state, loaded and purged, changed and saved in one step under
+    // KIT_LOCK, so that no two requests' checks and counts interleave.
+    static final class KitState {
+        final long t = now();
+        final List<String> ips, counts, blocked = new ArrayList<>(), ends = new ArrayList<>(),
+            revealed = new ArrayList<>(), popups = new ArrayList<>();
 
-    static boolean withLists(File kit, ListChange change) {
-        synchronized (KIT_LOCK) {
-            File dir = new File(kit, "antispam");
-            List<String> ips = readLines(new File(dir, "iplist.txt"));
-            List<String> counts = readLines(new File(dir, "ipcount.txt"));
-            List<String> blocked = readLines(new File(dir, "blockiplist.txt"));
-            List<String> ends = readLines(new File(dir, "blockiptime.txt"));
-            long t = now();
-            // Expired blocks go first, so every caller sees only live ones.
-            List<String> liveBlocked = new ArrayList<>(), liveEnds = new ArrayList<>();
-            for (int i = 0; i < blocked.size(); ++i) {
-                String e = i < ends.size() ? ends.get(i).trim() : "";
-                long end = e.matches("[0-9]{1,18}") ? Long.parseLong(e) : 0;
-                if (end > t) { liveBlocked.add(blocked.get(i)); liveEnds.add(Long.toString(end)); }
+        // Expired blocks and quota lines go first, so every step sees only live ones.
+        KitState(List<List<String>> read) {
+            ips = new ArrayList<>(read.get(0));
+            counts = new ArrayList<>(read.get(1));
+            List<String> b = read.get(2), e = read.get(3);
+            for (int i = 0; i < b.size(); ++i) {
+                String end = i < e.size() ? e.get(i).trim() : "";
+                long until = end.matches("[0-9]{1,18}") ? Long.parseLong(end) : 0;
+                if (until > t) { blocked.add(b.get(i)); ends.add(Long.toString(until)); }
             }
-            String before = String.join("\n", ips) + "\0" + String.join("\n", counts) + "\0" + String.join("\n", blocked)
-                + "\0" + String.join("\n", ends);
-            boolean result = change.apply(ips, counts, liveBlocked, liveEnds, t);
-            String after = String.join("\n", ips) + "\0" + String.join("\n", counts) + "\0"
-                + String.join("\n", liveBlocked) + "\0" + String.join("\n", liveEnds);
-            if (!before.equals(after)) {
-                writeList(new File(dir, "iplist.txt"), ips);
-                writeList(new File(dir, "ipcount.txt"), counts);
-                writeList(new File(dir, "blockiplist.txt"), liveBlocked);
-                writeList(new File(dir, "blockiptime.txt"), liveEnds);
-            }
-            return result;
+            for (String line : read.get(4))
+                if (line.matches("[0-9]{1,18} \\S+ [1-9][0-9]{0,8}") && time(line) > t - 86400) revealed.add(line);
+            for (String line : read.get(5))
+                if (line.matches("[0-9]{1,18} \\S+") && time(line) > t - 3600) popups.add(line);
         }
-    }
 
-    static void writeList(File f, List<String> lines) {
-        writeFile(f, lines.isEmpty() ? "" : String.join("\n", lines) + "\n");
-    }
+        List<List<String>> lists() { return Arrays.asList(ips, counts, blocked, ends, revealed, popups); }
 
-    static boolean isBlocked(File kit, String client) {
-        return withLists(kit, (ips, counts, blocked, ends, t) -> blocked.contains(client));
-    }
+        static long time(String line) { return Long.parseLong(line.substring(0, line.indexOf(' '))); }
 
-    // Counts one failure; true when the client is blocked from now on.
-    static boolean countFailure(File kit, String client) {
-        Map<String, Long> c = kitConfig(kit);
-        return withLists(kit, (ips, counts, blocked, ends, t) -> {
-            if (blocked.contains(client)) return true;
+        boolean hasRevealed(String client, String n) {
+            for (String line : revealed) {
+                String[] f = line.split(" ");
+                if (f[1].equals(client) && f[2].equals(n)) return true;
+            }
+            return false;
+        }
+
+        // When the client may reveal one more number, 0 while every limit allows it now.
+        long revealFreeAt(String client, Map<String, Long> c) {
+            String net = network(client);
+            List<Long> hour = new ArrayList<>(), day = new ArrayList<>(), network = new ArrayList<>();
+            for (String line : revealed) {
+                String who = line.split(" ")[1];
+                long at = time(line);
+                if (who.equals(client)) {
+                    day.add(at);
+                    if (at > t - 3600) hour.add(at);
+                }
+                if (network(who).equals(net)) network.add(at);
+            }
+            return Math.max(freeAt(hour, c.get("reveal_per_hour"), 3600),
+                Math.max(freeAt(day, c.get("reveal_per_day"), 86400), freeAt(network, c.get("reveal_per_day_network"), 86400)));
+        }
+
+        // When the client may open one more pop-up, 0 while it may now.
+        long popupFreeAt(String client, Map<String, Long> c) {
+            List<Long> times = new ArrayList<>();
+            for (String line : popups)
+                if (line.substring(line.indexOf(' ') + 1).equals(client)) times.add(time(line));
+            return freeAt(times, c.get("popup_per_hour"), 3600);
+        }
+
+        // The oldest line that still keeps the count at the limit frees a place when it leaves the window.
+        static long freeAt(List<Long> times, long limit, long window) {
+            if (limit <= 0 || times.size() < limit) return 0;
+            Collections.sort(times);
+            return times.get((int) (times.size() - limit)) + window;
+        }
+
+        // Counts one failure; true when the client is blocked from now on.
+        boolean countFailure(String client, Map<String, Long> c) {
             int i = ips.indexOf(client);
             long failures = 0, since = t;
             if (i >= 0) {
@@ -194,15 +263,33 @@
             ips.add(client);
             counts.add(failures + " " + since);
             return false;
-        });
+        }
     }
 
-    static void clearFailures(File kit, String client) {
-        withLists(kit, (ips, counts, blocked, ends, t) -> {
-            int i = ips.indexOf(client);
-            if (i >= 0) { ips.remove(i); if (i < counts.size()) counts.remove(i); }
-            return false;
-        });
+    interface StateChange<T> { T apply(KitState s); }
+
+    static <T> T withState(File kit, StateChange<T> change) {
+        synchronized (KIT_LOCK) {
+            File lists = new File(kit, "antispam"), hidden = records(kit);
+            File[] files = {new File(lists, "iplist.txt"), new File(lists, "ipcount.txt"),
+                            new File(lists, "blockiplist.txt"), new File(lists, "blockiptime.txt"),
+                            new File(hidden, "revealed.txt"), new File(hidden, "popups.txt")};
+            List<List<String>> read = new ArrayList<>();
+            for (File f : files) read.add(readLines(f));
+            KitState s = new KitState(read);
+            T result = change.apply(s);
+            List<List<String>> after = s.lists();
+            for (int i = 0; i < files.length; ++i) {
+                if (after.get(i).equals(read.get(i))) continue;
+                files[i].getParentFile().mkdirs();
+                writeList(files[i], after.get(i));
+            }
+            return result;
+        }
+    }
+
+    static void writeList(File f, List<String> lines) {
+        writeFile(f, lines.isEmpty() ? "" : String.join("\n", lines) + "\n");
     }
 
     // ---- pending codes ----
@@ -271,11 +358,33 @@
         return page(response, 403, "<p>확인에 여러 번 실패하여 잠시 차단되었습니다.</p><p>나중에 다시 시도해 주십시오.</p>" + CLOSE);
     }
 
+    static final String REVEAL_QUOTA = "<p>지금 접속한 곳에서 볼 수 있는 이메일 주소 수를 넘었습니다.</p>";
+    static final String POPUP_QUOTA = "<p>확인 창을 너무 자주 열었습니다.</p>";
+
+    static String quotaPage(HttpServletResponse response, String what, long seconds) {
+        seconds = Math.max(1, seconds);
+        long m = Math.max(1, (seconds + 59) / 60);
+        String wait = m < 60 ? m + "분" : m / 60 + "시간" + (m % 60 == 0 ? "" : " " + m % 60 + "분");
+        response.setHeader("Retry-After", Long.toString(seconds));
+        return page(response, 429, what + "<p>" + wait + " 뒤에 다시 시도해 주십시오.</p>" + CLOSE);
+    }
+
     static String showPopup(File kit, HttpServletRequest request, HttpServletResponse response) {
         Integer n = uniqId(request.getParameter("UniqId"));
         if (n == null || lookup(kit, n) == null) return page(response, 404, "<p>잘못된 요청입니다.</p>" + CLOSE);
-        String client = client(request);
-        if (isBlocked(kit, client)) return blockedPage(response);
+        String client = client(request), uniq = Integer.toString(n);
+        Map<String, Long> c = kitConfig(kit);
+        // Refused before anything is drawn; a refusal counts neither as a pop-up nor as a failure.
+        String refusal = withState(kit, s -> {
+            if (s.blocked.contains(client)) return blockedPage(response);
+            long popupAt = s.popupFreeAt(client, c);
+            if (popupAt > 0) return quotaPage(response, POPUP_QUOTA, popupAt - s.t);
+            long revealAt = s.hasRevealed(client, uniq) ? 0 : s.revealFreeAt(client, c);
+            if (revealAt > 0) return quotaPage(response, REVEAL_QUOTA, revealAt - s.t);
+            s.popups.add(s.t + " " + client);
+            return null;
+        });
+        if (refusal != null) return refusal;
         records(kit).mkdirs();
         purgeStale(kit);
         File index = new File(kit, "antispambmp/index.html");
@@ -302,7 +411,7 @@
             + "<input type=\"hidden\" name=\"token\" value=\"" + token + "\">"
             + "<p><input type=\"text\" name=\"code\" maxlength=\"4\" inputmode=\"numeric\" autocomplete=\"off\" autofocus> "
             + "<input type=\"submit\" value=\"확인\"></p></form>"
-            + "<p>" + kitConfig(kit).get("token_seconds") / 60 + "분 안에 입력해 주십시오.</p>");
+            + "<p>" + c.get("token_seconds") / 60 + "분 안에 입력해 주십시오.</p>");
     }
 
     static String showAnswer(File kit, HttpServletRequest request, HttpServletResponse response) {
@@ -311,28 +420,46 @@
             return page(response, 405, "<p>잘못된 요청입니다.</p>" + CLOSE);
         }
         String client = client(request);
-        if (isBlocked(kit, client)) return blockedPage(response);
-        if (request.getContentLength() > KIT_MAX_POST) return page(response, 403, "<p>잘못된 요청입니다.</p>" + CLOSE);
-        Map<String, String> r = claimRecord(kit, request.getParameter("token"));
-        if (r == null || !client.equals(r.get("client"))) {
-            return countFailure(kit, client) ? blockedPage(response)
-                : page(response, 403, "<p>이미 사용했거나 없는 코드입니다.</p><p>페이지의 링크를 다시 눌러 주십시오.</p>" + CLOSE);
-        }
-        long n = number(r.get("uniq"));
-        long time = number(r.get("time"));
-        if (time < 0 || now() - time > kitConfig(kit).get("token_seconds")) {
-            return countFailure(kit, client) ? blockedPage(response)
-                : page(response, 403, "<p>입력 시간이 지났습니다.</p>" + retry(n) + CLOSE);
-        }
-        String typed = request.getParameter("code");
-        typed = typed == null ? "" : typed.trim();
-        String stored = r.getOrDefault("seal", "");
-        if (!typed.matches("[0-9]{4}") || !MessageDigest.isEqual(seal(request.getParameter("token"), typed).getBytes(
-                StandardCharsets.US_ASCII), stored.getBytes(StandardCharsets.US_ASCII))) {
-            return countFailure(kit, client) ? blockedPage(response)
-                : page(response, 403, "<p>입력한 숫자가 맞지 않습니다.</p>" + retry(n) + CLOSE);
-        }
-        clearFailures(kit, client);
+        Map<String, Long> c = kitConfig(kit);
+        // The body is read before the lock, so a slow client holds up nobody.
+        boolean tooLarge = request.getContentLength() > KIT_MAX_POST;
+        String token = tooLarge ? null : request.getParameter("token");
+        String typed = tooLarge || request.getParameter("code") == null ? "" : request.getParameter("code").trim();
+        long[] revealed = {0};
+        // Block check, claim, count and quota in one step: parallel guesses are counted one by one
+        // against the limit, and none of them gets past a block another one just set.
+        String refusal = withState(kit, s -> {
+            if (s.blocked.contains(client)) return blockedPage(response);
+            if (tooLarge) return page(response, 403, "<p>잘못된 요청입니다.</p>" + CLOSE);
+            Map<String, String> r = claimRecord(kit, token);
+            if (r == null || !client.equals(r.get("client"))) {
+                return s.countFailure(client, c) ? blockedPage(response)
+                    : page(response, 403, "<p>이미 사용했거나 없는 코드입니다.</p><p>페이지의 링크를 다시 눌러 주십시오.</p>" + CLOSE);
+            }
+            long n = number(r.get("uniq"));
+            long time = number(r.get("time"));
+            if (time < 0 || s.t - time > c.get("token_seconds")) {
+                return s.countFailure(client, c) ? blockedPage(response)
+                    : page(response, 403, "<p>입력 시간이 지났습니다.</p>" + retry(n) + CLOSE);
+            }
+            String stored = r.getOrDefault("seal", "");
+            if (!typed.matches("[0-9]{4}") || !MessageDigest.isEqual(seal(token, typed).getBytes(StandardCharsets.US_ASCII),
+                    stored.getBytes(StandardCharsets.US_ASCII))) {
+                return s.countFailure(client, c) ? blockedPage(response)
+                    : page(response, 403, "<p>입력한 숫자가 맞지 않습니다.</p>" + retry(n) + CLOSE);
+            }
+            // A right code is no failure, but neither does it forgive earlier ones.
+            String uniq = Long.toString(n);
+            if (!s.hasRevealed(client, uniq)) {
+                long at = s.revealFreeAt(client, c);
+                if (at > 0) return quotaPage(response, REVEAL_QUOTA, at - s.t);
+                if (n > 0) s.revealed.add(s.t + " " + client + " " + uniq);
+            }
+            revealed[0] = n;
+            return null;
+        });
+        if (refusal != null) return refusal;
+        long n = revealed[0];
         String address = n > 0 ? lookup(kit, (int) n) : null;
         if (address == null) return page(response, 404, "<p>주소를 찾을 수 없습니다.</p>" + CLOSE);
         String shown = h(decodeAddress(address));

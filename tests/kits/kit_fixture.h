@@ -98,6 +98,13 @@ inline std::string Unescape(std::string s) {
     return s;
 }
 
+// A language's kit core as the build puts it into each kit script: from its "---- kit core" line on.
+inline std::string KitCore(const std::string& path) {
+    const std::string text = Slurp(path);
+    const size_t at = text.find("---- kit core");
+    return at == std::string::npos ? std::string() : text.substr(text.rfind('\n', at) + 1);
+}
+
 inline long long NowSeconds() {
     return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
         .count();

@@ -1,9 +1,10 @@
 <?php
 // SPDX-License-Identifier: MIT
-// The verification pop-up (antispamin.php?UniqId=N) and, included by antispamout.php, its answer.
-// Image drawing: GD, through makeimg.php.
+// The one core of every PHP kit's antispamin.php: the build puts it in place of the line holding
+// @KIT_CORE@ in each kit's antispamin.php.in (cmake/assemble_cgidata.cmake). Each kit adds
+// kit_draw_code() and calls kit_main().
 
-// ---- kit core: identical in every PHP kit's antispamin.php ----
+// ---- kit core: in every PHP kit's antispamin.php ----
 //
 // State kept in antispam/ (every file the scripts write is either a PHP file that exits when
 // requested, or a list that holds client addresses only, never a protected address or a code):
@@ -377,11 +378,3 @@ function kit_main(): void
     defined('KIT_ANSWER') ? kit_show_answer() : kit_show_popup();
 }
 // ---- end of kit core ----
-
-function kit_draw_code(string $code, string $png): bool
-{
-    require_once __DIR__ . '/makeimg.php';
-    return makeimg_draw($code, $png);
-}
-
-kit_main();

@@ -1,9 +1,7 @@
-#!/usr/bin/perl
 # SPDX-License-Identifier: MIT
-# The verification pop-up (antispamin.pl?UniqId=N) and, run through antispamout.pl, its answer.
-# Linux: random numbers from /dev/urandom; the code image is drawn by ./main.exe CODE PATH (codeimg).
-use strict;
-use warnings;
+# The one core of both PERL kits' antispamin.pl: the build puts it in place of the line holding
+# @KIT_CORE@ in each kit's antispamin.pl.in (cmake/assemble_cgidata.cmake). Each kit adds
+# kit_random_bytes() and kit_draw_code().
 
 # ---- kit core: identical in every PERL kit's antispamin.pl ----
 #
@@ -414,30 +412,3 @@ sub kit_main {
         or kit_page(500, '<p>요청을 처리할 수 없습니다.</p><p>사이트 관리자에게 알려 주십시오.</p>' . kit_close_button());
 }
 # ---- end of kit core ----
-
-sub kit_random_bytes {
-    my ($n) = @_;
-    open(my $f, '<:raw', '/dev/urandom') or die "no random source\n";
-    my $bytes = '';
-    read($f, $bytes, $n - length($bytes), length($bytes)) or last while length($bytes) < $n;
-    close $f;
-    die "short random read\n" if length($bytes) < $n;
-    return $bytes;
-}
-
-# main.exe prints nothing and its status does not tell whether the write worked, so the caller
-# checks for the file. No shell: the arguments are a code and a path of our own. Its standard
-# output would be this response, so it goes to the null device while main.exe runs.
-sub kit_draw_code {
-    my ($code, $png) = @_;
-    my $exe = kit_path('main.exe');
-    return 0 unless -f $exe;
-    open(my $saved, '>&', \*STDOUT) or return 0;
-    open(STDOUT, '>', File::Spec->devnull()) or return 0;
-    system { $exe } './main.exe', $code, $png;
-    open(STDOUT, '>&', $saved);
-    close $saved;
-    return -s $png ? 1 : 0;
-}
-
-kit_main();
