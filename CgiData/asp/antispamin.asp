@@ -21,16 +21,20 @@
 '  6. &H literals up to &HFFFF are signed 16-bit values: larger ones carry the Long suffix.
 '
 ' State kept in antispam\ (each file is either an .asp file of comment lines, which IIS runs and
-' which prints nothing, or a list that holds client addresses and times only):
+' which prints nothing, or a list that holds client keys, numbers and times only; a client key is
+' an IPv4 address, an IPv6 client's /64 or "unknown", see KitClientKey):
 '   <token>.asp       one pending code: token = 32 hex digits of a random GUID, known only to
 '                     the visitor's form; lines 'client'..., 'code'..., 'image'..., 'time'...,
 '                     'uniq'... inside a script block
 '   <random>.asp      a record being taken (lives for a moment)
-'   iplist.txt        clients with recent failures, one address a line
+'   iplist.txt        clients with recent failures, one key a line
 '   ipcount.txt       same line: "<failures> <time of the first failure>"
-'   blockiplist.txt   blocked clients, one address a line
+'   blockiplist.txt   blocked clients, one key a line
 '   blockiptime.txt   same line: the time the block ends
+'   revealed.txt      "<time> <client> <number>": the numbers each client saw in the last day
+'   popups.txt        "<time> <client>": the pop-ups drawn in the last hour
 '   kit.ini           optional overrides of the defaults ("key = number" lines)
+' The six lists are read, purged, changed and written in one step under Application.Lock.
 ' Images live in antispambmp\ under their own random names and go with their record. Both
 ' folders get an index.html so that no listing names a pending file.
 
@@ -38,9 +42,11 @@ Const KIT_MAX_POST = 4096
 Const KIT_BINARY = 1        ' ADODB.Stream types
 Const KIT_TEXT = 2
 Const KIT_READ_ALL = -1
+' A client key as the lists hold it.
+Const KIT_CLIENT_KEY = "(?:unknown|[0-9]{1,3}(?:\.[0-9]{1,3}){3}|[0-9a-f]{1,4}(?::[0-9a-f]{1,4}){3}::/64)"
 
 Dim kitFso, kitDir, kitConfigValues
-Dim kitIps, kitCounts, kitBlocked, kitEnds, kitListsBefore
+Dim kitIps, kitCounts, kitBlocked, kitEnds, kitRevealed, kitPopups, kitListsBefore
 
 Function KitPath(relative)
     KitPath = kitDir & "\" & relative
@@ -54,6 +60,11 @@ Function KitConfig(key)
         kitConfigValues("max_failures") = 5      ' this many failures ...
         kitConfigValues("failure_window") = 600  ' ... within ten minutes ...
         kitConfigValues("block_seconds") = 1800  ' ... block the client for half an hour
+        ' Reveal quotas, 0 for no limit:
+        kitConfigValues("reveal_per_hour") = 10          ' numbers one client may see in an hour
+        kitConfigValues("reveal_per_day") = 30           ' ... and in a day
+        kitConfigValues("reveal_per_day_network") = 100  ' reveals of one network in a day
+        kitConfigValues("popup_per_hour") = 30           ' code images one client may open in an hour
         lines = KitSplitLines(KitReadText(KitPath("antispam\kit.ini")))
         For i = 0 To UBound(lines)
             Set m = KitMatch(lines(i), "^\s*(\w+)\s*=\s*([0-9]{1,9})\s*$")
@@ -350,13 +361,121 @@ End Function
 
 ' ---- requests ----
 
-Function KitClient()
-    Dim ip
-    ip = CStr(Request.ServerVariables("REMOTE_ADDR"))
-    If Len(ip) <= 45 And KitMatches(ip, "^(?:[0-9]{1,3}(?:\.[0-9]{1,3}){3}|[0-9A-Fa-f:.]*:[0-9A-Fa-f:.]*)$") Then
-        KitClient = ip
+' The four numbers of a dotted IPv4 address as Longs, or Null.
+Function KitIPv4Octets(text)
+    Dim m, octets(3), i
+    KitIPv4Octets = Null
+    Set m = KitMatch(text, "^([0-9]{1,3})\.([0-9]{1,3})\.([0-9]{1,3})\.([0-9]{1,3})$")
+    If m Is Nothing Then Exit Function
+    For i = 0 To 3
+        octets(i) = CLng(m.SubMatches(i))
+        If octets(i) > 255 Then Exit Function
+    Next
+    KitIPv4Octets = octets
+End Function
+
+' Lower-case hex digits as a Long (CLng("&H...") would read four digits as a signed Integer).
+Function KitHexValue(digits)
+    Dim i, v
+    v = CLng(0)
+    For i = 1 To Len(digits)
+        v = v * 16 + InStr("0123456789abcdef", Mid(digits, i, 1)) - 1
+    Next
+    KitHexValue = v
+End Function
+
+' The groups of "a:b:c" (one to four hex digits each) as Longs, an empty array for "", or Null.
+Function KitHexGroups(text)
+    Dim parts, values(), i
+    KitHexGroups = Null
+    If text = "" Then KitHexGroups = Array(): Exit Function
+    parts = Split(text, ":")
+    If UBound(parts) > 7 Then Exit Function
+    ReDim values(UBound(parts))
+    For i = 0 To UBound(parts)
+        If Not KitMatches(parts(i), "^[0-9a-f]{1,4}$") Then Exit Function
+        values(i) = KitHexValue(parts(i))
+    Next
+    KitHexGroups = values
+End Function
+
+' The eight 16-bit groups of a lower-case IPv6 address as Longs, or Null. A dotted IPv4 tail
+' stands for the last two groups; "::" for one or more zero groups.
+Function KitIPv6Groups(text)
+    Dim s, p, tail, halves, head, rest, groups(7), i
+    KitIPv6Groups = Null
+    If Not KitMatches(text, "^[0-9a-f:.]+$") Then Exit Function
+    s = text
+    If InStr(s, ".") > 0 Then
+        p = InStrRev(s, ":")
+        tail = KitIPv4Octets(Mid(s, p + 1))
+        If IsNull(tail) Then Exit Function
+        s = Left(s, p) & LCase(Hex(tail(0) * 256 + tail(1)) & ":" & Hex(tail(2) * 256 + tail(3)))
+    End If
+    halves = Split(s, "::")
+    If UBound(halves) > 1 Then Exit Function
+    head = KitHexGroups(halves(0))
+    If IsNull(head) Then Exit Function
+    rest = Array()
+    If UBound(halves) = 0 Then
+        If UBound(head) <> 7 Then Exit Function
     Else
-        KitClient = "unknown"
+        rest = KitHexGroups(halves(1))
+        If IsNull(rest) Then Exit Function
+        If UBound(head) + UBound(rest) + 2 > 7 Then Exit Function
+    End If
+    For i = 0 To 7
+        groups(i) = CLng(0)
+    Next
+    For i = 0 To UBound(head)
+        groups(i) = head(i)
+    Next
+    For i = 0 To UBound(rest)
+        groups(7 - UBound(rest) + i) = rest(i)
+    Next
+    KitIPv6Groups = groups
+End Function
+
+' The client as the lists know it: an IPv4 address in plain decimal; IPv4-mapped IPv6 as that
+' IPv4; other IPv6 as its /64 ("2001:db8:0:1::/64"), so that one host cannot spread over its
+' many addresses; anything else "unknown". A link-local address's zone ("%11") is left out.
+Function KitClientKey(address)
+    Dim text, octets, g
+    KitClientKey = "unknown"
+    text = LCase(address)
+    If InStr(text, ":") > 0 Then
+        If InStr(text, "%") > 0 Then text = Left(text, InStr(text, "%") - 1)
+    End If
+    If Len(text) > 45 Then Exit Function
+    If InStr(text, ":") = 0 Then
+        octets = KitIPv4Octets(text)
+        If Not IsNull(octets) Then KitClientKey = octets(0) & "." & octets(1) & "." & octets(2) & "." & octets(3)
+        Exit Function
+    End If
+    g = KitIPv6Groups(text)
+    If IsNull(g) Then Exit Function
+    If g(0) = 0 And g(1) = 0 And g(2) = 0 And g(3) = 0 And g(4) = 0 And g(5) = &HFFFF& Then
+        KitClientKey = (g(6) \ 256) & "." & (g(6) Mod 256) & "." & (g(7) \ 256) & "." & (g(7) Mod 256)
+    Else
+        KitClientKey = LCase(Hex(g(0)) & ":" & Hex(g(1)) & ":" & Hex(g(2)) & ":" & Hex(g(3))) & "::/64"
+    End If
+End Function
+
+' The connection's address only: no header names the client.
+Function KitClient()
+    KitClient = KitClientKey(CStr(Request.ServerVariables("REMOTE_ADDR")))
+End Function
+
+' The network of a client key: an IPv4 /24, an IPv6 /48; "unknown" is its own.
+Function KitNetwork(key)
+    Dim groups
+    If Right(key, 5) = "::/64" Then
+        groups = Split(key, ":")
+        KitNetwork = groups(0) & ":" & groups(1) & ":" & groups(2) & "::/48"
+    ElseIf InStr(key, ".") > 0 Then
+        KitNetwork = Left(key, InStrRev(key, ".")) & "0/24"
+    Else
+        KitNetwork = key
     End If
 End Function
 
@@ -364,7 +483,7 @@ Function KitUniqId(raw)
     If KitMatches(raw, "^[1-9][0-9]{0,8}$") Then KitUniqId = CLng(raw) Else KitUniqId = Null
 End Function
 
-' ---- failure counting and blocking, all four lists under the application's lock ----
+' ---- the lists: failures, blocks, reveals and pop-ups, all under the application's lock ----
 
 Function KitReadList(name)
     KitReadList = KitSplitLines(KitReadText(KitPath("antispam\" & name)))
@@ -378,8 +497,8 @@ Sub KitWriteList(name, lines)
     End If
 End Sub
 
-Function KitListsState(ips, counts, blocked, ends)
-    KitListsState = Join(ips, vbLf) & vbNullChar & Join(counts, vbLf) & vbNullChar & Join(blocked, vbLf) & vbNullChar & Join(ends, vbLf)
+Function KitListNames()
+    KitListNames = Array("iplist.txt", "ipcount.txt", "blockiplist.txt", "blockiptime.txt", "revealed.txt", "popups.txt")
 End Function
 
 Function KitIndexOf(list, value)
@@ -412,19 +531,37 @@ Function KitRemoveAt(list, index)
     KitRemoveAt = out
 End Function
 
-' Takes the application's lock and reads the lists into kitIps, kitCounts, kitBlocked and
-' kitEnds, expired blocks left out so that every caller sees only live ones. Every KitLoadLists
-' is followed by KitSaveLists. The lock spans one worker process: a web garden of several
-' processes may lose a count now and then.
+' The lines of list that match pattern (its first group a time) and are younger than window.
+Function KitLiveLines(list, pattern, window, current)
+    Dim i, m, live
+    live = ""
+    For i = 0 To UBound(list)
+        Set m = KitMatch(list(i), pattern)
+        If Not m Is Nothing Then
+            If CDbl(m.SubMatches(0)) > current - window Then live = live & list(i) & vbLf
+        End If
+    Next
+    KitLiveLines = KitSplitLines(live)
+End Function
+
+' Takes the application's lock and reads the lists into kitIps, kitCounts, kitBlocked, kitEnds,
+' kitRevealed and kitPopups, expired lines left out so that every caller sees only live ones.
+' Every KitLoadLists is followed by KitSaveLists. The lock spans one worker process: a web
+' garden of several processes may lose a count now and then.
 Sub KitLoadLists()
-    Dim blocked, ends, i, ending, current, liveBlocked, liveEnds
+    Dim names, lists(5), before(5), blocked, ends, i, ending, current, liveBlocked, liveEnds
     Application.Lock
-    kitIps = KitReadList("iplist.txt")
-    kitCounts = KitReadList("ipcount.txt")
-    blocked = KitReadList("blockiplist.txt")
-    ends = KitReadList("blockiptime.txt")
-    kitListsBefore = KitListsState(kitIps, kitCounts, blocked, ends)
+    names = KitListNames()
+    For i = 0 To 5
+        lists(i) = KitReadList(names(i))
+        before(i) = Join(lists(i), vbLf)
+    Next
+    kitListsBefore = before
     current = KitNow()
+    kitIps = lists(0)
+    kitCounts = lists(1)
+    blocked = lists(2)
+    ends = lists(3)
     liveBlocked = ""
     liveEnds = ""
     For i = 0 To UBound(blocked)
@@ -437,69 +574,151 @@ Sub KitLoadLists()
     Next
     kitBlocked = KitSplitLines(liveBlocked)
     kitEnds = KitSplitLines(liveEnds)
+    kitRevealed = KitLiveLines(lists(4), "^([0-9]{1,18}) " & KIT_CLIENT_KEY & " [0-9]{1,9}$", 86400, current)
+    kitPopups = KitLiveLines(lists(5), "^([0-9]{1,18}) " & KIT_CLIENT_KEY & "$", 3600, current)
 End Sub
 
-' Writes the lists back when they changed, and unlocks. (ASP also unlocks when a page ends.)
+' Writes back each list that changed, and unlocks. (ASP also unlocks when a page ends.)
 Sub KitSaveLists()
-    If KitListsState(kitIps, kitCounts, kitBlocked, kitEnds) <> kitListsBefore Then
-        KitWriteList "iplist.txt", kitIps
-        KitWriteList "ipcount.txt", kitCounts
-        KitWriteList "blockiplist.txt", kitBlocked
-        KitWriteList "blockiptime.txt", kitEnds
-    End If
+    Dim names, lists, i
+    names = KitListNames()
+    lists = Array(kitIps, kitCounts, kitBlocked, kitEnds, kitRevealed, kitPopups)
+    For i = 0 To 5
+        If Join(lists(i), vbLf) <> kitListsBefore(i) Then KitWriteList names(i), lists(i)
+    Next
     Application.Unlock
 End Sub
 
-Function KitIsBlocked(client)
-    KitLoadLists
-    KitIsBlocked = (KitIndexOf(kitBlocked, client) >= 0)
-    KitSaveLists
-End Function
-
-' Counts one failure of client; True when the client is blocked from now on.
-Function KitCountFailure(client)
-    Dim i, m, failures, since, current
-    KitLoadLists
-    current = KitNow()
-    If KitIndexOf(kitBlocked, client) >= 0 Then
-        KitCountFailure = True
-    Else
-        failures = 0
-        since = current
-        i = KitIndexOf(kitIps, client)
-        If i >= 0 Then
-            If i <= UBound(kitCounts) Then
-                Set m = KitMatch(kitCounts(i), "^\s*([0-9]{1,9})\s+([0-9]{1,18})\s*$")
-                If Not m Is Nothing Then failures = CDbl(m.SubMatches(0)): since = CDbl(m.SubMatches(1))
-            End If
-            kitIps = KitRemoveAt(kitIps, i)
-            kitCounts = KitRemoveAt(kitCounts, i)
-        End If
-        If current - since > KitConfig("failure_window") Then failures = 0: since = current
-        failures = failures + 1
-        If failures >= KitConfig("max_failures") Then
-            kitBlocked = KitAppend(kitBlocked, client)
-            kitEnds = KitAppend(kitEnds, CStr(current + KitConfig("block_seconds")))
-            KitCountFailure = True
-        Else
-            kitIps = KitAppend(kitIps, client)
-            kitCounts = KitAppend(kitCounts, failures & " " & since)
-            KitCountFailure = False
-        End If
-    End If
-    KitSaveLists
-End Function
-
-Sub KitClearFailures(client)
-    Dim i
-    KitLoadLists
+' Counts one failure of client in the loaded lists; True when the client is blocked from now on.
+Function KitAddFailure(client, current)
+    Dim i, m, failures, since
+    failures = 0
+    since = current
     i = KitIndexOf(kitIps, client)
     If i >= 0 Then
+        If i <= UBound(kitCounts) Then
+            Set m = KitMatch(kitCounts(i), "^\s*([0-9]{1,9})\s+([0-9]{1,18})\s*$")
+            If Not m Is Nothing Then failures = CDbl(m.SubMatches(0)): since = CDbl(m.SubMatches(1))
+        End If
         kitIps = KitRemoveAt(kitIps, i)
         kitCounts = KitRemoveAt(kitCounts, i)
     End If
+    If current - since > KitConfig("failure_window") Then failures = 0: since = current
+    failures = failures + 1
+    If failures >= KitConfig("max_failures") Then
+        kitBlocked = KitAppend(kitBlocked, client)
+        kitEnds = KitAppend(kitEnds, CStr(current + KitConfig("block_seconds")))
+        KitAddFailure = True
+    Else
+        kitIps = KitAppend(kitIps, client)
+        kitCounts = KitAppend(kitCounts, failures & " " & since)
+        KitAddFailure = False
+    End If
+End Function
+
+' ---- quotas, on the loaded lists ----
+
+' Seconds until the first count times (of one client or network, inside window) leave room
+' under limit, at least 1; 0 when there is room or no limit. Sorts times.
+Function KitWait(times, count, limit, window, current)
+    Dim i, j, t, wait
+    KitWait = 0
+    If limit <= 0 Or count < limit Then Exit Function
+    For i = 1 To count - 1
+        t = times(i)
+        j = i - 1
+        Do While j >= 0
+            If times(j) <= t Then Exit Do
+            times(j + 1) = times(j)
+            j = j - 1
+        Loop
+        times(j + 1) = t
+    Next
+    wait = times(count - limit) + window - current
+    If wait < 1 Then wait = 1
+    KitWait = wait
+End Function
+
+Function KitHasRevealed(client, n)
+    Dim i, parts
+    KitHasRevealed = False
+    For i = 0 To UBound(kitRevealed)
+        parts = Split(kitRevealed(i), " ")
+        If parts(1) = client Then
+            If CDbl(parts(2)) = n Then KitHasRevealed = True: Exit Function
+        End If
+    Next
+End Function
+
+' Seconds until client may see number n, or 0 when it may now (a number it has seen is free).
+Function KitQuotaWait(client, n, current)
+    Dim hourTimes(), dayTimes(), netTimes(), hours, days, nets, i, parts, t, network, wait, other
+    KitQuotaWait = 0
+    If KitHasRevealed(client, n) Then Exit Function
+    ReDim hourTimes(UBound(kitRevealed) + 1)
+    ReDim dayTimes(UBound(kitRevealed) + 1)
+    ReDim netTimes(UBound(kitRevealed) + 1)
+    hours = 0
+    days = 0
+    nets = 0
+    network = KitNetwork(client)
+    For i = 0 To UBound(kitRevealed)
+        parts = Split(kitRevealed(i), " ")
+        t = CDbl(parts(0))
+        If t > current - 86400 Then
+            If parts(1) = client Then
+                dayTimes(days) = t
+                days = days + 1
+                If t > current - 3600 Then hourTimes(hours) = t: hours = hours + 1
+            End If
+            If KitNetwork(parts(1)) = network Then netTimes(nets) = t: nets = nets + 1
+        End If
+    Next
+    wait = KitWait(hourTimes, hours, KitConfig("reveal_per_hour"), 3600, current)
+    other = KitWait(dayTimes, days, KitConfig("reveal_per_day"), 86400, current)
+    If other > wait Then wait = other
+    other = KitWait(netTimes, nets, KitConfig("reveal_per_day_network"), 86400, current)
+    If other > wait Then wait = other
+    KitQuotaWait = wait
+End Function
+
+' Seconds until client may open another pop-up, or 0.
+Function KitPopupWait(client, current)
+    Dim times(), count, i, parts, t
+    ReDim times(UBound(kitPopups) + 1)
+    count = 0
+    For i = 0 To UBound(kitPopups)
+        parts = Split(kitPopups(i), " ")
+        t = CDbl(parts(0))
+        If parts(1) = client Then
+            If t > current - 3600 Then times(count) = t: count = count + 1
+        End If
+    Next
+    KitPopupWait = KitWait(times, count, KitConfig("popup_per_hour"), 3600, current)
+End Function
+
+' The pop-up's decision in one locked step: "blocked", "popups" or "quota" (wait then holds the
+' seconds to wait), or "" with the pop-up counted.
+Function KitAdmitPopup(client, n, ByRef wait)
+    Dim verdict, current
+    verdict = ""
+    wait = 0
+    KitLoadLists
+    current = KitNow()
+    If KitIndexOf(kitBlocked, client) >= 0 Then
+        verdict = "blocked"
+    Else
+        wait = KitPopupWait(client, current)
+        If wait > 0 Then
+            verdict = "popups"
+        Else
+            wait = KitQuotaWait(client, n, current)
+            If wait > 0 Then verdict = "quota" Else kitPopups = KitAppend(kitPopups, current & " " & client)
+        End If
+    End If
     KitSaveLists
-End Sub
+    KitAdmitPopup = verdict
+End Function
 
 ' ---- pending codes ----
 
@@ -535,7 +754,7 @@ Function KitRecordPath(token)
 End Function
 
 ' A script block of comment lines: run by a GET, it prints nothing. Every value is digits, hex
-' or a checked client address, so no line can close the block early.
+' or a client key, so no line can close the block early.
 Function KitStoreRecord(token, code, client, n, image)
     Dim text
     text = "<" & "%" & vbCrLf & "'client'" & client & vbCrLf & "'code'" & code & vbCrLf & "'image'" & image & vbCrLf
@@ -626,18 +845,41 @@ Sub KitBlockedPage()
     KitPage "200 OK", "<p>확인에 여러 번 실패하여 잠시 차단되었습니다.</p><p>나중에 다시 시도해 주십시오.</p>" & KitCloseButton()
 End Sub
 
-' Counts the failure and shows message, or the block it led to.
-Sub KitFailure(client, message)
-    If KitCountFailure(client) Then KitBlockedPage Else KitPage "200 OK", message & KitCloseButton()
+' Over a quota: 200 like the other refusals a visitor must read (above), with Retry-After.
+Sub KitQuotaPage(verdict, wait)
+    Dim reason
+    If verdict = "popups" Then
+        reason = "<p>확인 창을 너무 자주 열었습니다.</p>"
+    Else
+        reason = "<p>지금 접속한 곳에서 볼 수 있는 이메일 주소 수를 넘었습니다.</p>"
+    End If
+    Response.AddHeader "Retry-After", CStr(wait)
+    KitPage "200 OK", reason & "<p>" & KitWaitText(wait) & " 뒤에 다시 시도해 주십시오.</p>" & KitCloseButton()
 End Sub
 
+' A wait in whole minutes, rounded up: "5분", "1시간", "1시간 24분".
+Function KitWaitText(seconds)
+    Dim m
+    m = -Int(-seconds / 60)
+    If m < 1 Then m = 1
+    If m < 60 Then
+        KitWaitText = m & "분"
+    ElseIf m Mod 60 = 0 Then
+        KitWaitText = (m \ 60) & "시간"
+    Else
+        KitWaitText = (m \ 60) & "시간 " & (m Mod 60) & "분"
+    End If
+End Function
+
 Sub KitShowPopup()
-    Dim n, client, code, token, image, png, body
+    Dim n, client, verdict, wait, code, token, image, png, body
     n = KitUniqId(CStr(Request.QueryString("UniqId")))
     If IsNull(n) Then KitPage "404 Not Found", "<p>잘못된 요청입니다.</p>" & KitCloseButton(): Exit Sub
     If IsNull(KitLookup(n)) Then KitPage "404 Not Found", "<p>잘못된 요청입니다.</p>" & KitCloseButton(): Exit Sub
     client = KitClient()
-    If KitIsBlocked(client) Then KitBlockedPage: Exit Sub
+    verdict = KitAdmitPopup(client, n, wait)
+    If verdict = "blocked" Then KitBlockedPage: Exit Sub
+    If verdict <> "" Then KitQuotaPage verdict, wait: Exit Sub
     KitPurgeStale
     KitEnsureIndex "antispam"
     KitEnsureIndex "antispambmp"
@@ -665,41 +907,78 @@ Sub KitShowPopup()
     KitPage "200 OK", body
 End Sub
 
+' What a claimed record (or Nothing) says of the answer: "used", "late", "wrong" or "shown";
+' n gets the record's number.
+Function KitCheckRecord(record, client, typed, current, ByRef n)
+    Dim issued
+    KitCheckRecord = "used"
+    If record Is Nothing Then Exit Function
+    If KitField(record, "client") <> client Then Exit Function
+    n = KitNumber(KitField(record, "uniq"), 9)
+    issued = KitNumber(KitField(record, "time"), 18)
+    KitCheckRecord = "late"
+    If issued < 0 Or current - issued > KitConfig("token_seconds") Then Exit Function
+    KitCheckRecord = "wrong"
+    If Not KitMatches(typed, "^[0-9]{4}$") Then Exit Function
+    If Not KitSame(typed, KitField(record, "code")) Then Exit Function
+    KitCheckRecord = "shown"
+End Function
+
+' The answer's decision in one locked step, so that no second request slips between the block
+' check, the claim and the count: "blocked", "oversized", a counted failure ("used", "late",
+' "wrong"), "quota" (wait holds the seconds to wait) or "shown" with the reveal noted. A right
+' code leaves the failure count alone: failures expire with their window.
+Function KitJudgeAnswer(client, oversized, token, typed, ByRef n, ByRef wait)
+    Dim verdict, record, current
+    n = -1
+    wait = 0
+    KitLoadLists
+    current = KitNow()
+    If KitIndexOf(kitBlocked, client) >= 0 Then
+        verdict = "blocked"
+    ElseIf oversized Then
+        verdict = "oversized"
+    Else
+        Set record = KitClaimRecord(token)
+        verdict = KitCheckRecord(record, client, typed, current, n)
+        If verdict <> "shown" Then
+            If KitAddFailure(client, current) Then verdict = "blocked"
+        ElseIf n > 0 Then
+            wait = KitQuotaWait(client, n, current)
+            If wait > 0 Then
+                verdict = "quota"
+            ElseIf Not KitHasRevealed(client, n) Then
+                kitRevealed = KitAppend(kitRevealed, current & " " & client & " " & n)
+            End If
+        End If
+    End If
+    KitSaveLists
+    KitJudgeAnswer = verdict
+End Function
+
 Sub KitShowAnswer()
-    Dim client, record, n, issued, typed, address, shown
+    Dim client, oversized, token, typed, verdict, n, wait, address, shown
     If UCase(CStr(Request.ServerVariables("REQUEST_METHOD"))) <> "POST" Then
         Response.AddHeader "Allow", "POST"
         KitPage "405 Method Not Allowed", "<p>잘못된 요청입니다.</p>" & KitCloseButton()
         Exit Sub
     End If
     client = KitClient()
-    If KitIsBlocked(client) Then KitBlockedPage: Exit Sub
-    If Request.TotalBytes > KIT_MAX_POST Then KitPage "403 Forbidden", "<p>잘못된 요청입니다.</p>" & KitCloseButton(): Exit Sub
-    Set record = KitClaimRecord(CStr(Request.Form("token")))
-    If record Is Nothing Then
-        KitFailure client, "<p>이미 사용했거나 없는 코드입니다.</p><p>페이지의 링크를 다시 눌러 주십시오.</p>"
-        Exit Sub
+    ' The form is read before the lock, and not at all when it is too large.
+    oversized = (Request.TotalBytes > KIT_MAX_POST)
+    token = ""
+    typed = ""
+    If Not oversized Then
+        token = CStr(Request.Form("token"))
+        typed = KitTrim(CStr(Request.Form("code")))
     End If
-    If KitField(record, "client") <> client Then
-        KitFailure client, "<p>이미 사용했거나 없는 코드입니다.</p><p>페이지의 링크를 다시 눌러 주십시오.</p>"
-        Exit Sub
-    End If
-    n = KitNumber(KitField(record, "uniq"), 9)
-    issued = KitNumber(KitField(record, "time"), 18)
-    If issued < 0 Or KitNow() - issued > KitConfig("token_seconds") Then
-        KitFailure client, "<p>입력 시간이 지났습니다.</p>" & KitRetryLink(n)
-        Exit Sub
-    End If
-    typed = KitTrim(CStr(Request.Form("code")))
-    If Not KitMatches(typed, "^[0-9]{4}$") Then
-        KitFailure client, "<p>입력한 숫자가 맞지 않습니다.</p>" & KitRetryLink(n)
-        Exit Sub
-    End If
-    If Not KitSame(typed, KitField(record, "code")) Then
-        KitFailure client, "<p>입력한 숫자가 맞지 않습니다.</p>" & KitRetryLink(n)
-        Exit Sub
-    End If
-    KitClearFailures client
+    verdict = KitJudgeAnswer(client, oversized, token, typed, n, wait)
+    If verdict = "blocked" Then KitBlockedPage: Exit Sub
+    If verdict = "oversized" Then KitPage "403 Forbidden", "<p>잘못된 요청입니다.</p>" & KitCloseButton(): Exit Sub
+    If verdict = "used" Then KitPage "200 OK", "<p>이미 사용했거나 없는 코드입니다.</p><p>페이지의 링크를 다시 눌러 주십시오.</p>" & KitCloseButton(): Exit Sub
+    If verdict = "late" Then KitPage "200 OK", "<p>입력 시간이 지났습니다.</p>" & KitRetryLink(n) & KitCloseButton(): Exit Sub
+    If verdict = "wrong" Then KitPage "200 OK", "<p>입력한 숫자가 맞지 않습니다.</p>" & KitRetryLink(n) & KitCloseButton(): Exit Sub
+    If verdict = "quota" Then KitQuotaPage verdict, wait: Exit Sub
     address = Null
     If n > 0 Then address = KitLookup(n)
     If IsNull(address) Then KitPage "404 Not Found", "<p>주소를 찾을 수 없습니다.</p>" & KitCloseButton(): Exit Sub

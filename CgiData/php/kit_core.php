@@ -7,21 +7,35 @@
 // ---- kit core: in every PHP kit's antispamin.php ----
 //
 // State kept in antispam/ (every file the scripts write is either a PHP file that exits when
-// requested, or a list that holds client addresses only, never a protected address or a code):
+// requested, or a list that holds client keys, numbers and times only, never a protected
+// address or a code; the folder's .htaccess denies them all to visitors):
 //   <token>.php       one pending code: token = 32 random hex digits, record after an exit line
-//   iplist.txt        clients with recent failures, one address a line
+//   iplist.txt        clients with recent failures, one a line
 //   ipcount.txt       same line: "<failures> <time of the first failure>"
-//   blockiplist.txt   blocked clients, one address a line
+//   blockiplist.txt   blocked clients, one a line
 //   blockiptime.txt   same line: the time the block ends
-//   kit.ini           optional overrides of KIT_DEFAULTS (tests shorten the times)
+//   revealed.txt      "<time> <client> <N>": a client saw address N (kept a day)
+//   popups.txt        "<time> <client>": a pop-up drawn for a client (kept an hour)
+//   kit.ini           optional overrides of KIT_DEFAULTS (tests shorten the times); 0 turns a
+//                     reveal or pop-up limit off
 // Images live in antispambmp/ under their own random names and go with their token.
+//
+// The code image stops robots that only read pages; a robot that reads the image itself (the
+// kit is public, its drawing too) is stopped by the reveal quotas: however well it reads, one
+// client gets a few addresses an hour and a network a hundred a day.
 
 const KIT_DEFAULTS = [
     'token_seconds' => 180,   // a code must be typed within three minutes
     'max_failures' => 5,      // this many failures ...
     'failure_window' => 600,  // ... within ten minutes ...
     'block_seconds' => 1800,  // ... block the client for half an hour
+    'reveal_per_hour' => 10,  // different addresses one client may see in an hour ...
+    'reveal_per_day' => 30,   // ... and in a day;
+    'reveal_per_day_network' => 100, // all clients of one network together, in a day
+    'popup_per_hour' => 30,   // pop-ups one client may open in an hour (each draws an image)
 ];
+const KIT_HOUR = 3600;
+const KIT_DAY = 86400;
 const KIT_RECORD_HEAD = "<?php exit; ?>\n";
 
 function kit_dir(string $sub = ''): string
@@ -45,10 +59,32 @@ function kit_config(): array
     return $config;
 }
 
+// The client: the connection's address, never a forwarded-for header, which anyone can write. An
+// IPv6 client is its /64, what one site or household is given.
 function kit_client(): string
 {
-    $ip = $_SERVER['REMOTE_ADDR'] ?? '';
-    return filter_var($ip, FILTER_VALIDATE_IP) !== false ? $ip : 'unknown';
+    // A link-local address may come with its interface ("fe80::1%eth0"), which is no part of it.
+    $packed = @inet_pton(explode('%', (string)($_SERVER['REMOTE_ADDR'] ?? ''))[0]);
+    if ($packed === false) {
+        return 'unknown';
+    }
+    if (strlen($packed) === 16 && substr($packed, 0, 12) === str_repeat("\0", 10) . "\xff\xff") {
+        $packed = substr($packed, 12);
+    }
+    if (strlen($packed) === 4) {
+        return inet_ntop($packed);
+    }
+    return implode(':', array_map('dechex', array_values(unpack('n4', $packed)))) . '::/64';
+}
+
+// A client's network: an IPv4 /24 or an IPv6 /48.
+function kit_network(string $client): string
+{
+    if (substr($client, -3) === '/64') {
+        return implode(':', array_slice(explode(':', $client), 0, 3)) . '::/48';
+    }
+    $dot = strrpos($client, '.');
+    return $dot === false ? $client : substr($client, 0, $dot) . '.0/24';
 }
 
 function kit_uniq_id($raw): ?int
@@ -88,7 +124,12 @@ function kit_random_name(): string
     return bin2hex(random_bytes(16));
 }
 
-// ---- failure counting and blocking, all four lists under one lock ----
+// ---- failures, blocks and quotas: all the lists, under one lock ----
+
+const KIT_LISTS = [
+    'ips' => 'iplist.txt', 'counts' => 'ipcount.txt', 'blocked' => 'blockiplist.txt', 'ends' => 'blockiptime.txt',
+    'revealed' => 'revealed.txt', 'popups' => 'popups.txt',
+];
 
 function kit_read_list(string $name): array
 {
@@ -105,34 +146,46 @@ function kit_write_list(string $name, array $lines): void
     }
 }
 
-// Runs $change on the lists (by reference) under an exclusive lock and writes them back.
-function kit_with_lists(callable $change)
+// The first field of a "<time> ..." line, as a number.
+function kit_line_time(string $line): int
+{
+    return (int)strtok($line, ' ');
+}
+
+// Runs $change($state, $now) on the lists under an exclusive lock, with expired blocks, reveals
+// and pop-ups already gone, and writes back the lists it changed. Everything one request decides
+// happens inside one call, so parallel requests cannot slip between a check and its count.
+function kit_with_state(callable $change)
 {
     $lock = @fopen(kit_dir('antispam/kit.lock'), 'c');
     if ($lock !== false) {
         flock($lock, LOCK_EX);
     }
-    $ips = kit_read_list('iplist.txt');
-    $counts = kit_read_list('ipcount.txt');
-    $blocked = kit_read_list('blockiplist.txt');
-    $ends = kit_read_list('blockiptime.txt');
-    // Expired blocks go first, so every caller sees only live ones.
+    $read = [];
+    foreach (KIT_LISTS as $key => $name) {
+        $read[$key] = kit_read_list($name);
+    }
     $now = time();
-    $liveBlocked = [];
-    $liveEnds = [];
-    foreach ($blocked as $i => $ip) {
-        if ((int)($ends[$i] ?? 0) > $now) {
-            $liveBlocked[] = $ip;
-            $liveEnds[] = (string)(int)$ends[$i];
+    $state = $read;
+    $state['blocked'] = [];
+    $state['ends'] = [];
+    foreach ($read['blocked'] as $i => $client) {
+        if ((int)($read['ends'][$i] ?? 0) > $now) {
+            $state['blocked'][] = $client;
+            $state['ends'][] = (string)(int)$read['ends'][$i];
         }
     }
-    $before = [$ips, $counts, $blocked, $ends];
-    $result = $change($ips, $counts, $liveBlocked, $liveEnds, $now);
-    if ($before !== [$ips, $counts, $liveBlocked, $liveEnds]) {
-        kit_write_list('iplist.txt', $ips);
-        kit_write_list('ipcount.txt', $counts);
-        kit_write_list('blockiplist.txt', $liveBlocked);
-        kit_write_list('blockiptime.txt', $liveEnds);
+    $state['revealed'] = array_values(array_filter($read['revealed'], function ($line) use ($now) {
+        return kit_line_time($line) > $now - KIT_DAY;
+    }));
+    $state['popups'] = array_values(array_filter($read['popups'], function ($line) use ($now) {
+        return kit_line_time($line) > $now - KIT_HOUR;
+    }));
+    $result = $change($state, $now);
+    foreach (KIT_LISTS as $key => $name) {
+        if ($state[$key] !== $read[$key]) {
+            kit_write_list($name, $state[$key]);
+        }
     }
     if ($lock !== false) {
         flock($lock, LOCK_UN);
@@ -141,51 +194,91 @@ function kit_with_lists(callable $change)
     return $result;
 }
 
-function kit_is_blocked(string $client): bool
-{
-    return kit_with_lists(function (&$ips, &$counts, &$blocked, &$ends, $now) use ($client) {
-        return in_array($client, $blocked, true);
-    });
-}
-
-// Counts one failure of $client; returns true when the client is blocked from now on.
-function kit_count_failure(string $client): bool
+// Counts one failure of $client in $state; returns true when the client is blocked from now on.
+function kit_count_failure(array &$state, string $client, int $now): bool
 {
     $c = kit_config();
-    return kit_with_lists(function (&$ips, &$counts, &$blocked, &$ends, $now) use ($client, $c) {
-        if (in_array($client, $blocked, true)) {
-            return true;
-        }
-        $i = array_search($client, $ips, true);
-        [$failures, $since] = $i === false ? [0, $now] : array_map('intval', explode(' ', $counts[$i] ?? '0 0') + [0, 0]);
-        if ($now - $since > $c['failure_window']) {
-            [$failures, $since] = [0, $now];
-        }
-        $failures++;
-        if ($i !== false) {
-            array_splice($ips, $i, 1);
-            array_splice($counts, $i, 1);
-        }
-        if ($failures >= $c['max_failures']) {
-            $blocked[] = $client;
-            $ends[] = (string)($now + $c['block_seconds']);
-            return true;
-        }
-        $ips[] = $client;
-        $counts[] = $failures . ' ' . $since;
-        return false;
-    });
+    $i = array_search($client, $state['ips'], true);
+    [$failures, $since] = $i === false ? [0, $now]
+        : array_map('intval', explode(' ', $state['counts'][$i] ?? '0 0') + [0, 0]);
+    if ($now - $since > $c['failure_window']) {
+        [$failures, $since] = [0, $now];
+    }
+    $failures++;
+    if ($i !== false) {
+        array_splice($state['ips'], $i, 1);
+        array_splice($state['counts'], $i, 1);
+    }
+    if ($failures >= $c['max_failures']) {
+        $state['blocked'][] = $client;
+        $state['ends'][] = (string)($now + $c['block_seconds']);
+        return true;
+    }
+    $state['ips'][] = $client;
+    $state['counts'][] = $failures . ' ' . $since;
+    return false;
 }
 
-function kit_clear_failures(string $client): void
+// When $limit (0: none) is reached by the moments $times within a window of $seconds: the moment
+// the oldest that must expire does; 0 when it is not reached.
+function kit_limit_until(array $times, int $limit, int $seconds): int
 {
-    kit_with_lists(function (&$ips, &$counts, &$blocked, &$ends, $now) use ($client) {
-        $i = array_search($client, $ips, true);
-        if ($i !== false) {
-            array_splice($ips, $i, 1);
-            array_splice($counts, $i, 1);
+    if ($limit <= 0 || count($times) < $limit) {
+        return 0;
+    }
+    sort($times);
+    return $times[count($times) - $limit] + $seconds;
+}
+
+function kit_has_revealed(array $state, string $client, int $n): bool
+{
+    foreach ($state['revealed'] as $line) {
+        $field = explode(' ', $line);
+        if (($field[1] ?? '') === $client && (int)($field[2] ?? 0) === $n) {
+            return true;
         }
-    });
+    }
+    return false;
+}
+
+// 0 when $client may see address $n (seeing one again costs nothing), else when it may try again.
+function kit_reveal_until(array $state, string $client, int $n, int $now): int
+{
+    if (kit_has_revealed($state, $client, $n)) {
+        return 0;
+    }
+    $c = kit_config();
+    $network = kit_network($client);
+    $hour = $day = $net = [];
+    foreach ($state['revealed'] as $line) {
+        $field = explode(' ', $line);
+        $time = (int)$field[0];
+        if (($field[1] ?? '') === $client) {
+            $day[] = $time;
+            if ($time > $now - KIT_HOUR) {
+                $hour[] = $time;
+            }
+        }
+        if (kit_network($field[1] ?? '') === $network) {
+            $net[] = $time;
+        }
+    }
+    return max(kit_limit_until($hour, $c['reveal_per_hour'], KIT_HOUR),
+               kit_limit_until($day, $c['reveal_per_day'], KIT_DAY),
+               kit_limit_until($net, $c['reveal_per_day_network'], KIT_DAY));
+}
+
+// 0 when $client may open one more pop-up, else when it may try again.
+function kit_popup_until(array $state, string $client): int
+{
+    $times = [];
+    foreach ($state['popups'] as $line) {
+        $field = explode(' ', $line);
+        if (($field[1] ?? '') === $client) {
+            $times[] = (int)$field[0];
+        }
+    }
+    return kit_limit_until($times, kit_config()['popup_per_hour'], KIT_HOUR);
 }
 
 // ---- pending codes ----
@@ -286,6 +379,26 @@ function kit_blocked_page(): void
     kit_page(403, '<p>확인에 여러 번 실패하여 잠시 차단되었습니다.</p><p>나중에 다시 시도해 주십시오.</p>' . kit_close_button());
 }
 
+// "3분", "1시간", "1시간 24분": a wait, in whole minutes rounded up.
+function kit_wait_text(int $seconds): string
+{
+    $minutes = max(1, intdiv($seconds + 59, 60));
+    if ($minutes < 60) {
+        return $minutes . '분';
+    }
+    $rest = $minutes % 60;
+    return intdiv($minutes, 60) . '시간' . ($rest > 0 ? ' ' . $rest . '분' : '');
+}
+
+// Over a quota is not a failure: the page says when to come back and nothing is drawn.
+function kit_quota_page(bool $popups, int $until): void
+{
+    $wait = max(1, $until - time());
+    header('Retry-After: ' . $wait);
+    kit_page(429, '<p>' . ($popups ? '확인 창을 너무 자주 열었습니다.' : '지금 접속한 곳에서 볼 수 있는 이메일 주소 수를 넘었습니다.')
+        . '</p><p>' . kit_wait_text($wait) . ' 뒤에 다시 시도해 주십시오.</p>' . kit_close_button());
+}
+
 function kit_show_popup(): void
 {
     $n = kit_uniq_id($_GET['UniqId'] ?? null);
@@ -294,8 +407,24 @@ function kit_show_popup(): void
         return;
     }
     $client = kit_client();
-    if (kit_is_blocked($client)) {
-        kit_blocked_page();
+    // Blocks and quotas are decided, and the pop-up counted, before anything is drawn.
+    $refusal = kit_with_state(function (array &$state, int $now) use ($client, $n) {
+        if (in_array($client, $state['blocked'], true)) {
+            return ['blocked', 0];
+        }
+        $until = kit_popup_until($state, $client);
+        if ($until > 0) {
+            return ['popups', $until];
+        }
+        $until = kit_reveal_until($state, $client, $n, $now);
+        if ($until > 0) {
+            return ['reveals', $until];
+        }
+        $state['popups'][] = $now . ' ' . $client;
+        return null;
+    });
+    if ($refusal !== null) {
+        $refusal[0] === 'blocked' ? kit_blocked_page() : kit_quota_page($refusal[0] === 'popups', $refusal[1]);
         return;
     }
     kit_purge_stale();
@@ -338,32 +467,53 @@ function kit_show_answer(): void
         return;
     }
     $client = kit_client();
-    if (kit_is_blocked($client)) {
-        kit_blocked_page();
-        return;
-    }
-    $record = kit_claim_record($_POST['token'] ?? null);
-    if ($record === null || ($record['client'] ?? '') !== $client) {
-        kit_count_failure($client)
-            ? kit_blocked_page()
-            : kit_page(403, '<p>이미 사용했거나 없는 코드입니다.</p><p>페이지의 링크를 다시 눌러 주십시오.</p>' . kit_close_button());
-        return;
-    }
-    $n = (int)($record['uniq'] ?? 0);
-    if (time() - (int)($record['time'] ?? 0) > kit_config()['token_seconds']) {
-        kit_count_failure($client)
-            ? kit_blocked_page()
-            : kit_page(403, '<p>입력 시간이 지났습니다.</p>' . kit_retry_link($n) . kit_close_button());
-        return;
-    }
+    $token = $_POST['token'] ?? null;
     $typed = $_POST['code'] ?? '';
-    if (!is_string($typed) || !hash_equals((string)($record['code'] ?? ''), trim($typed))) {
-        kit_count_failure($client)
-            ? kit_blocked_page()
-            : kit_page(403, '<p>입력한 숫자가 맞지 않습니다.</p>' . kit_retry_link($n) . kit_close_button());
-        return;
+    // The block check, the claim of the record, the failure count and the reveal quota in one
+    // step: a burst of parallel answers is counted exactly.
+    [$outcome, $n, $until] = kit_with_state(function (array &$state, int $now) use ($client, $token, $typed) {
+        if (in_array($client, $state['blocked'], true)) {
+            return ['blocked', 0, 0];
+        }
+        $record = kit_claim_record($token);
+        $n = (int)($record['uniq'] ?? 0);
+        if ($record === null || ($record['client'] ?? '') !== $client) {
+            $outcome = 'unknown';
+        } elseif ($now - (int)($record['time'] ?? 0) > kit_config()['token_seconds']) {
+            $outcome = 'expired';
+        } elseif (!is_string($typed) || !hash_equals((string)($record['code'] ?? ''), trim($typed))) {
+            $outcome = 'wrong';
+        } else {
+            // A right code: failures stay counted, so mixing right and wrong answers does not
+            // keep a reader from being blocked.
+            $until = kit_reveal_until($state, $client, $n, $now);
+            if ($until > 0) {
+                return ['reveals', $n, $until];
+            }
+            if (!kit_has_revealed($state, $client, $n)) {
+                $state['revealed'][] = $now . ' ' . $client . ' ' . $n;
+            }
+            return ['shown', $n, 0];
+        }
+        return [kit_count_failure($state, $client, $now) ? 'blocked' : $outcome, $n, 0];
+    });
+    switch ($outcome) {
+        case 'blocked':
+            kit_blocked_page();
+            return;
+        case 'reveals':
+            kit_quota_page(false, $until);
+            return;
+        case 'unknown':
+            kit_page(403, '<p>이미 사용했거나 없는 코드입니다.</p><p>페이지의 링크를 다시 눌러 주십시오.</p>' . kit_close_button());
+            return;
+        case 'expired':
+            kit_page(403, '<p>입력 시간이 지났습니다.</p>' . kit_retry_link($n) . kit_close_button());
+            return;
+        case 'wrong':
+            kit_page(403, '<p>입력한 숫자가 맞지 않습니다.</p>' . kit_retry_link($n) . kit_close_button());
+            return;
     }
-    kit_clear_failures($client);
     $address = kit_lookup($n);
     if ($address === null) {
         kit_page(404, '<p>주소를 찾을 수 없습니다.</p>' . kit_close_button());

@@ -34,18 +34,18 @@ using Tokens = std::vector<Token>;
 
 // VBScript's keywords, the built-in functions, constants and objects the kit uses, and ASP's objects.
 const std::set<std::string> kKnown = {
-    "and",    "or",         "not",           "xor",    "mod",      "is",       "new",    "nothing",
-    "null",   "empty",      "true",          "false",  "then",     "else",     "elseif", "end",
-    "if",     "for",        "each",          "in",     "to",       "step",     "next",   "do",
-    "loop",   "while",      "until",         "wend",   "select",   "case",     "sub",    "function",
-    "dim",    "redim",      "preserve",      "const",  "set",      "call",     "exit",   "on",
-    "error",  "resume",     "goto",          "option", "explicit", "byval",    "byref",  "private",
-    "public", "cstr",       "clng",          "cdbl",   "cint",     "left",     "right",  "mid",
-    "len",    "lenb",       "midb",          "ascb",   "chrb",     "ascw",     "chrw",   "instr",
-    "instrb", "replace",    "split",         "join",   "ubound",   "lcase",    "ucase",  "trim",
-    "isnull", "isempty",    "isobject",      "array",  "datediff", "now",      "vbcrlf", "vbcr",
-    "vblf",   "vbnullchar", "vbobjecterror", "err",    "request",  "response", "server", "application",
-    "regexp"};
+    "and",    "or",         "not",           "xor",     "mod",      "is",       "new",    "nothing",
+    "null",   "empty",      "true",          "false",   "then",     "else",     "elseif", "end",
+    "if",     "for",        "each",          "in",      "to",       "step",     "next",   "do",
+    "loop",   "while",      "until",         "wend",    "select",   "case",     "sub",    "function",
+    "dim",    "redim",      "preserve",      "const",   "set",      "call",     "exit",   "on",
+    "error",  "resume",     "goto",          "option",  "explicit", "byval",    "byref",  "private",
+    "public", "cstr",       "clng",          "cdbl",    "cint",     "left",     "right",  "mid",
+    "len",    "lenb",       "midb",          "ascb",    "chrb",     "ascw",     "chrw",   "instr",
+    "instrb", "replace",    "split",         "join",    "ubound",   "lcase",    "ucase",  "trim",
+    "isnull", "isempty",    "isobject",      "array",   "datediff", "now",      "vbcrlf", "vbcr",
+    "vblf",   "vbnullchar", "vbobjecterror", "err",     "request",  "response", "server", "application",
+    "regexp", "int",        "hex",           "instrrev"};
 
 // Checks VBScript code as the compiler and Option Explicit would, less types. foreignNames: procedures of the
 // page's other script language, matched with their case.
@@ -437,6 +437,24 @@ TEST(AspKitSources, VbscriptDeclaresEveryNameAndClosesEveryBlock) {
     EXPECT_EQ(Join(VbsChecker(jscriptNames).Check(code, line)), "");
     const auto [answer, answerLine] = CutAsp(Slurp(Kit("antispamout.asp"))).blocks.at(0);
     EXPECT_EQ(Join(VbsChecker({}).Check(answer, answerLine)), "");
+}
+
+// The ASP kit cannot run here, so the limits every kit shares are checked where they stand: once each, in the one
+// settings table, and every key read is one of them (a key it lacks reads as Empty, which compares as 0, "no limit").
+TEST(AspKitSources, SettingsTableHoldsEachLimitOnceWithItsDefault) {
+    const std::string in = Slurp(Kit("antispamin.asp"));
+    const std::regex setting("kitConfigValues\\(\"(\\w+)\"\\) = (\\d+)");
+    std::multimap<std::string, std::string> found;
+    for (auto it = std::sregex_iterator(in.begin(), in.end(), setting); it != std::sregex_iterator(); ++it)
+        found.emplace((*it)[1], (*it)[2]);
+    const std::multimap<std::string, std::string> expected = {
+        {"token_seconds", "180"},          {"max_failures", "5"},     {"failure_window", "600"},
+        {"block_seconds", "1800"},         {"reveal_per_hour", "10"}, {"reveal_per_day", "30"},
+        {"reveal_per_day_network", "100"}, {"popup_per_hour", "30"}};
+    EXPECT_EQ(found, expected);
+    const std::regex read("KitConfig\\(\"(\\w*)\"\\)");
+    for (auto it = std::sregex_iterator(in.begin(), in.end(), read); it != std::sregex_iterator(); ++it)
+        EXPECT_TRUE(expected.contains((*it)[1])) << (*it)[0];
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <httplib.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include <memory>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "run_process.h"
@@ -142,8 +144,12 @@ struct DataFileFormat {
 
 struct Popup {
     int status = 0;
-    std::string body, token, image;
+    std::string body, token, image, retryAfter;
 };
+
+// The texts of a refusal for being over a quota.
+inline constexpr const char* kRevealQuotaText = "지금 접속한 곳에서 볼 수 있는 이메일 주소 수를 넘었습니다.";
+inline constexpr const char* kPopupQuotaText = "확인 창을 너무 자주 열었습니다.";
 
 // A kit's server and its converted site, and the cases every kit passes. A kit's test says how to convert and serve
 // the site, and how its pending records are named, read and changed.
@@ -183,8 +189,7 @@ protected:
         fs::permissions(m_kit + "/antispambmp", fs::perms::all);
         if (fs::exists(m_kit + "/main.exe"))
             fs::permissions(m_kit + "/main.exe", static_cast<fs::perms>(0775));
-        WriteFile(m_kit + "/antispam/kit.ini", "token_seconds = 180\nmax_failures = 3\nfailure_window = 600\n"
-                                               "block_seconds = 600\n");
+        WriteKitIni("");
         const std::string path = m_kit + "/" + format.name;
         const std::string data = Slurp(path);
         ASSERT_TRUE(data.starts_with(format.header) && data.ends_with(format.footer)) << data;
@@ -192,13 +197,30 @@ protected:
         ASSERT_GE(m_addresses.size(), 5u);
         m_tricky = static_cast<int>(m_addresses.size()) + 1;
         m_addresses[m_tricky] = "o'neil&co<b>@kit-test.invalid";
+        // Enough numbers for the quota cases.
+        std::string lines = format.Line(m_tricky, m_addresses[m_tricky], "77");
+        for (int n = m_tricky + 1; n <= 15; ++n) {
+            m_addresses[n] = "visitor" + std::to_string(n) + "@kit-test.invalid";
+            lines += format.Line(n, m_addresses[n], "77");
+        }
         const size_t end = data.size() - std::strlen(format.footer);
-        WriteFile(path, data.substr(0, end) + format.Line(m_tricky, m_addresses[m_tricky], "77") + data.substr(end));
+        WriteFile(path, data.substr(0, end) + lines + data.substr(end));
     }
     void Connect(int port) {
-        m_http = std::make_unique<httplib::Client>("127.0.0.1", port);
+        m_port = port;
+        m_http = ClientFrom("127.0.0.1");
+    }
+    // A visitor at another loopback address (the whole of 127/8 reaches the server).
+    std::unique_ptr<httplib::Client> ClientFrom(const std::string& address) const {
+        auto client = std::make_unique<httplib::Client>("127.0.0.1", m_port);
+        client->set_interface(address);
         // The first request of a page may wait for the server to compile it on a busy machine.
-        m_http->set_read_timeout(120, 0);
+        client->set_read_timeout(120, 0);
+        return client;
+    }
+    void WriteKitIni(const std::string& quotas) const {
+        WriteFile(m_kit + "/antispam/kit.ini",
+                  "token_seconds = 180\nmax_failures = 3\nfailure_window = 600\nblock_seconds = 600\n" + quotas);
     }
     // logProblem: what the server logs when a kit script fails (a warning, a death, an exception).
     void ExpectCleanLog(const std::string& logProblem) const {
@@ -208,13 +230,15 @@ protected:
 
     // ---- requests and server state ----
 
-    Popup Open(const std::string& uniq) {
+    Popup Open(const std::string& uniq) { return Open(*m_http, uniq); }
+    Popup Open(httplib::Client& from, const std::string& uniq, const httplib::Headers& headers = {}) {
         Popup p;
-        auto res = m_http->Get("/Velmorant/antispamin." + m_ext + "?UniqId=" + uniq);
+        auto res = from.Get("/Velmorant/antispamin." + m_ext + "?UniqId=" + uniq, headers);
         if (!res)
             return p;
         p.status = res->status;
         p.body = res->body;
+        p.retryAfter = res->get_header_value("Retry-After");
         std::smatch m;
         if (std::regex_search(p.body, m, std::regex("name=\"token\" value=\"([0-9a-f]{32})\"")))
             p.token = m[1];
@@ -222,8 +246,29 @@ protected:
             p.image = m[1];
         return p;
     }
-    httplib::Result Answer(const std::string& token, const std::string& code) {
-        return m_http->Post("/Velmorant/antispamout." + m_ext, httplib::Params{{"token", token}, {"code", code}});
+    httplib::Result Answer(const std::string& token, const std::string& code) { return Answer(*m_http, token, code); }
+    httplib::Result Answer(httplib::Client& from, const std::string& token, const std::string& code) {
+        return from.Post("/Velmorant/antispamout." + m_ext, httplib::Params{{"token", token}, {"code", code}});
+    }
+    // Opens the pop-up of n and types its code: the address shown, or "" when refused.
+    std::string Reveal(httplib::Client& from, int n) {
+        const Popup p = Open(from, std::to_string(n));
+        return p.token.empty() ? std::string() : RevealedAddress(Answer(from, p.token, CodeOf(p)));
+    }
+    // Where the kit keeps its failure lists and quota state.
+    virtual std::string StatePath(const std::string& name) const { return m_kit + "/antispam/" + name; }
+    size_t ImageCount() const {
+        size_t n = 0;
+        for (const auto& e : fs::directory_iterator(m_kit + "/antispambmp"))
+            n += e.path().extension() == ".png";
+        return n;
+    }
+    static void ExpectQuotaRefusal(const Popup& p, const char* text) {
+        EXPECT_EQ(p.status, 429) << p.body;
+        EXPECT_NE(p.body.find(text), std::string::npos) << p.body;
+        EXPECT_NE(p.body.find(" 뒤에 다시 시도해 주십시오."), std::string::npos) << p.body;
+        EXPECT_TRUE(p.token.empty() && p.image.empty()) << p.body;
+        EXPECT_FALSE(p.retryAfter.empty());
     }
     std::string ImagePath(const Popup& p) const { return m_kit + "/antispambmp/" + p.image + ".png"; }
     static std::string RevealedAddress(const httplib::Result& res) {
@@ -414,10 +459,148 @@ protected:
         EXPECT_TRUE(fs::exists(RecordPath(fresh.token)));
     }
 
+    // One client sees ten different addresses; the eleventh is refused at the answer and then at the pop-up, with
+    // nothing drawn; one of the ten again is free; a forwarded-for header changes nothing; another client has its
+    // own quota.
+    void CheckRevealQuotaPerClient() {
+        std::vector<Popup> popups;
+        for (int n = 1; n <= 11; ++n) {
+            popups.push_back(Open(std::to_string(n)));
+            ASSERT_EQ(popups.back().status, 200) << popups.back().body;
+        }
+        for (int n = 1; n <= 10; ++n) {
+            const Popup& p = popups[static_cast<size_t>(n - 1)];
+            EXPECT_EQ(RevealedAddress(Answer(p.token, CodeOf(p))), ToUtf8(m_addresses[n])) << n;
+        }
+        const Popup& late = popups.back();
+        auto res = Answer(late.token, CodeOf(late));
+        ASSERT_TRUE(res);
+        EXPECT_EQ(res->status, 429);
+        EXPECT_NE(res->body.find(kRevealQuotaText), std::string::npos) << res->body;
+        ExpectNoAddressIn("refused answer", res->body);
+
+        const size_t images = ImageCount();
+        const Popup refused = Open("11");
+        ExpectQuotaRefusal(refused, kRevealQuotaText);
+        EXPECT_NEAR(std::stod(refused.retryAfter), 3600, 10);
+        EXPECT_NE(refused.body.find("1시간 뒤에"), std::string::npos) << refused.body;
+        EXPECT_EQ(ImageCount(), images);
+        ExpectQuotaRefusal(Open(*m_http, "12", {{"X-Forwarded-For", "127.0.0.9"}}), kRevealQuotaText);
+        EXPECT_EQ(Reveal(*m_http, 3), ToUtf8(m_addresses[3]));
+        // Being over a quota is no failure.
+        EXPECT_EQ(Slurp(StatePath("iplist.txt")), "");
+
+        auto other = ClientFrom("127.0.0.2");
+        EXPECT_EQ(Reveal(*other, 11), ToUtf8(m_addresses[11]));
+        // The state holds times, clients and numbers only.
+        const std::string revealed = Slurp(StatePath("revealed.txt"));
+        const std::regex line("\\d{10} 127\\.0\\.0\\.[12] \\d+\n");
+        size_t lines = 0;
+        for (auto it = std::sregex_iterator(revealed.begin(), revealed.end(), line); it != std::sregex_iterator(); ++it)
+            ++lines;
+        EXPECT_EQ(lines, 11u) << revealed;
+        EXPECT_EQ(std::count(revealed.begin(), revealed.end(), '\n'), 11) << revealed;
+    }
+
+    // A hundred addresses a day for one /24, over all its clients; a client still sees what it saw; another network
+    // is not touched.
+    void CheckRevealQuotaPerNetwork() {
+        for (int host = 2; host <= 11; ++host) {
+            auto client = ClientFrom("127.0.0." + std::to_string(host));
+            for (int n = 1; n <= 10; ++n)
+                ASSERT_EQ(Reveal(*client, n), ToUtf8(m_addresses[n])) << host << " " << n;
+        }
+        ExpectQuotaRefusal(Open(*ClientFrom("127.0.0.12"), "1"), kRevealQuotaText);
+        EXPECT_EQ(Reveal(*ClientFrom("127.0.0.5"), 7), ToUtf8(m_addresses[7]));
+        EXPECT_EQ(Reveal(*ClientFrom("127.0.1.12"), 1), ToUtf8(m_addresses[1]));
+    }
+
+    // Pop-ups per client: the 31st in an hour draws nothing.
+    void CheckPopupLimit() {
+        for (int i = 1; i <= 30; ++i)
+            ASSERT_EQ(Open("1").status, 200) << i;
+        const size_t images = ImageCount();
+        ExpectQuotaRefusal(Open("1"), kPopupQuotaText);
+        EXPECT_EQ(ImageCount(), images);
+        EXPECT_EQ(Open(*ClientFrom("127.0.0.2"), "1").status, 200);
+    }
+
+    // Parallel wrong answers are counted one by one against the limit, and a right answer clears no failure.
+    void CheckFailuresCountedExactly() {
+        WriteKitIni("popup_per_hour = 0\n");
+        constexpr int kBurst = 12;
+        std::vector<Popup> popups;
+        for (int i = 0; i < kBurst; ++i)
+            popups.push_back(Open("2"));
+        std::vector<std::string> bodies(kBurst);
+        std::vector<std::thread> threads;
+        for (int i = 0; i < kBurst; ++i) {
+            threads.emplace_back([&, i] {
+                auto client = ClientFrom("127.0.0.1");
+                const Popup& p = popups[static_cast<size_t>(i)];
+                auto res = Answer(*client, p.token, WrongCode(CodeOf(p)));
+                bodies[static_cast<size_t>(i)] = res ? res->body : "(no answer)";
+            });
+        }
+        for (auto& t : threads)
+            t.join();
+        const auto count = [&](const char* text) {
+            return std::count_if(bodies.begin(), bodies.end(),
+                                 [&](const std::string& b) { return b.find(text) != std::string::npos; });
+        };
+        EXPECT_EQ(count("입력한 숫자가 맞지 않습니다."), 2);
+        EXPECT_EQ(count("차단"), kBurst - 2);
+        EXPECT_EQ(Slurp(StatePath("blockiplist.txt")), "127.0.0.1\n");
+
+        auto other = ClientFrom("127.0.0.2");
+        for (const bool right : {false, true, false}) {
+            const Popup p = Open(*other, "2");
+            const auto res = Answer(*other, p.token, right ? CodeOf(p) : WrongCode(CodeOf(p)));
+            ASSERT_TRUE(res);
+            EXPECT_EQ(res->status, right ? 200 : 403);
+        }
+        const Popup p = Open(*other, "2");
+        const auto res = Answer(*other, p.token, WrongCode(CodeOf(p)));
+        ASSERT_TRUE(res);
+        EXPECT_NE(res->body.find("차단"), std::string::npos) << "the right answer cleared the failures";
+    }
+
+    // kit.ini sets each quota, 0 turns it off; expired state is purged and no longer counts, and the wait is told.
+    void CheckQuotaSettingsAndPurge() {
+        WriteKitIni("reveal_per_hour = 2\n");
+        EXPECT_EQ(Reveal(*m_http, 1), ToUtf8(m_addresses[1]));
+        EXPECT_EQ(Reveal(*m_http, 2), ToUtf8(m_addresses[2]));
+        ExpectQuotaRefusal(Open("3"), kRevealQuotaText);
+        WriteKitIni("reveal_per_hour = 0\nreveal_per_day = 3\n");
+        EXPECT_EQ(Reveal(*m_http, 3), ToUtf8(m_addresses[3]));
+        ExpectQuotaRefusal(Open("4"), kRevealQuotaText);
+        WriteKitIni("reveal_per_hour = 0\nreveal_per_day = 0\nreveal_per_day_network = 0\npopup_per_hour = 4\n");
+        EXPECT_EQ(Reveal(*m_http, 4), ToUtf8(m_addresses[4]));
+        ExpectQuotaRefusal(Open("5"), kPopupQuotaText);
+
+        // (Three pop-ups above were drawn, the fourth is; refused ones do not count.)
+
+        // A day-old reveal and an hour-old pop-up are gone after the next request; ten reveals 50 minutes ago
+        // leave ten minutes to wait.
+        WriteKitIni("");
+        const long long now = NowSeconds();
+        std::string revealed = std::to_string(now - 86401) + " 127.0.0.1 9\n";
+        for (int n = 1; n <= 10; ++n)
+            revealed += std::to_string(now - 3000) + " 127.0.0.1 " + std::to_string(n) + "\n";
+        WriteFile(StatePath("revealed.txt"), revealed);
+        WriteFile(StatePath("popups.txt"), std::to_string(now - 3601) + " 127.0.0.1\n");
+        const Popup refused = Open("11");
+        ExpectQuotaRefusal(refused, kRevealQuotaText);
+        EXPECT_NE(refused.body.find("10분 뒤에"), std::string::npos) << refused.body;
+        EXPECT_EQ(Slurp(StatePath("revealed.txt")), revealed.substr(revealed.find('\n') + 1));
+        EXPECT_EQ(Slurp(StatePath("popups.txt")), "");
+    }
+
     TempDir m_dir;
     std::string m_site, m_kit, m_ext, m_convertLog;
     std::map<int, std::string> m_addresses;
     int m_tricky = 0;
+    int m_port = 0;
     Popup m_pending;
     std::unique_ptr<httplib::Client> m_http;
 };

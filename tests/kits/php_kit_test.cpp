@@ -93,6 +93,26 @@ TEST_P(PhpKitTest, StaleCodesAndImagesArePurged) {
     CheckStaleCodesAndImagesArePurged();
 }
 
+TEST_P(PhpKitTest, RevealQuotaPerClient) {
+    CheckRevealQuotaPerClient();
+}
+
+TEST_P(PhpKitTest, RevealQuotaPerNetwork) {
+    CheckRevealQuotaPerNetwork();
+}
+
+TEST_P(PhpKitTest, PopupLimit) {
+    CheckPopupLimit();
+}
+
+TEST_P(PhpKitTest, FailuresCountedExactly) {
+    CheckFailuresCountedExactly();
+}
+
+TEST_P(PhpKitTest, QuotaSettingsAndPurge) {
+    CheckQuotaSettingsAndPurge();
+}
+
 // WindowsOnLinux: the Windows kit's own scripts, run by PHP on Linux; its Windows-only lines (NUL, backslash paths,
 // CreateProcess quoting) do not run here.
 INSTANTIATE_TEST_SUITE_P(Kits, PhpKitTest,
