@@ -102,11 +102,11 @@
         return clientKey(request.getRemoteAddr());
     }
 
-    // IPv4 as is; IPv6 as its /64 ("2001:db8:0:1::/64"), one who holds a whole /64 being one
-    // client; an IPv4-mapped address is its IPv4. Only a colon literal starting with a hex digit
-    // or a colon reaches InetAddress, which parses such a string and never looks a name up.
+    // IPv4 as is; IPv6 as its /64 ("2001:db8:0:1::/64"), as one subscriber usually holds a whole
+    // /64; an IPv4-mapped address is its IPv4. Only a colon literal starting with a hex digit or a
+    // colon reaches InetAddress, which parses such a string and never looks a name up.
     static String clientKey(String ip) {
-        if (ip == null || ip.length() > 100) return "unknown";
+        if (ip == null) return "unknown";
         String literal = ip.replaceFirst("%.*", "");
         Matcher v4 = KIT_IPV4.matcher(literal);
         if (v4.matches()) {
@@ -424,8 +424,9 @@
         // The body is read before the lock, so a slow client holds up nobody.
         boolean tooLarge = request.getContentLength() > KIT_MAX_POST;
         String token = tooLarge ? null : request.getParameter("token");
-        String typed = tooLarge || request.getParameter("code") == null ? "" : request.getParameter("code").trim();
-        long[] revealed = {0};
+        String code = tooLarge ? null : request.getParameter("code");
+        String typed = code == null ? "" : code.trim();
+        long[] shown = {0};
         // Block check, claim, count and quota in one step: parallel guesses are counted one by one
         // against the limit, and none of them gets past a block another one just set.
         String refusal = withState(kit, s -> {
@@ -455,15 +456,14 @@
                 if (at > 0) return quotaPage(response, REVEAL_QUOTA, at - s.t);
                 if (n > 0) s.revealed.add(s.t + " " + client + " " + uniq);
             }
-            revealed[0] = n;
+            shown[0] = n;
             return null;
         });
         if (refusal != null) return refusal;
-        long n = revealed[0];
-        String address = n > 0 ? lookup(kit, (int) n) : null;
+        String address = shown[0] > 0 ? lookup(kit, (int) shown[0]) : null;
         if (address == null) return page(response, 404, "<p>주소를 찾을 수 없습니다.</p>" + CLOSE);
-        String shown = h(decodeAddress(address));
-        return page(response, 200, "<p>이메일 주소입니다.</p><p><a id=\"address\" href=\"mailto:" + shown + "\">" + shown
+        String mailto = h(decodeAddress(address));
+        return page(response, 200, "<p>이메일 주소입니다.</p><p><a id=\"address\" href=\"mailto:" + mailto + "\">" + mailto
             + "</a></p>" + CLOSE);
     }
 %><%

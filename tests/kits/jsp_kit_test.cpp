@@ -31,6 +31,10 @@ protected:
     // A kit page that fails to compile or throws is logged with its exception.
     void TearDown() override { ExpectCleanLog("Exception"); }
     std::string ServerLog() const override { return m_server ? m_server->Log() : std::string(); }
+    // The quota state lives under WEB-INF, which is never served; the failure lists stay where they were.
+    std::string StatePath(const std::string& name) const override {
+        return m_kit + (name == "revealed.txt" || name == "popups.txt" ? "/WEB-INF/antispam/" : "/antispam/") + name;
+    }
 
     std::unique_ptr<TomcatServer> m_server;
 };
@@ -63,6 +67,26 @@ TEST_F(JspKitTest, RepeatedFailuresBlockTheClientUntilTheBlockEnds) {
 
 TEST_F(JspKitTest, StaleCodesAndImagesArePurged) {
     CheckStaleCodesAndImagesArePurged();
+}
+
+TEST_F(JspKitTest, RevealQuotaPerClient) {
+    CheckRevealQuotaPerClient();
+}
+
+TEST_F(JspKitTest, RevealQuotaPerNetwork) {
+    CheckRevealQuotaPerNetwork();
+}
+
+TEST_F(JspKitTest, PopupLimit) {
+    CheckPopupLimit();
+}
+
+TEST_F(JspKitTest, FailuresCountedExactly) {
+    CheckFailuresCountedExactly();
+}
+
+TEST_F(JspKitTest, QuotaSettingsAndPurge) {
+    CheckQuotaSettingsAndPurge();
 }
 
 } // namespace

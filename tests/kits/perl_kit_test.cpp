@@ -60,6 +60,26 @@ TEST_F(PerlKitTest, StaleCodesAndImagesArePurged) {
     CheckStaleCodesAndImagesArePurged();
 }
 
+TEST_F(PerlKitTest, RevealQuotaPerClient) {
+    CheckRevealQuotaPerClient();
+}
+
+TEST_F(PerlKitTest, RevealQuotaPerNetwork) {
+    CheckRevealQuotaPerNetwork();
+}
+
+TEST_F(PerlKitTest, PopupLimit) {
+    CheckPopupLimit();
+}
+
+TEST_F(PerlKitTest, FailuresCountedExactly) {
+    CheckFailuresCountedExactly();
+}
+
+TEST_F(PerlKitTest, QuotaSettingsAndPurge) {
+    CheckQuotaSettingsAndPurge();
+}
+
 // The build assembles both PERL kits' antispamin.pl from the one core; only the random source and the main.exe call
 // differ. The Windows kit cannot run here: this is all that is checked of it, besides its review.
 TEST(PerlKitSources, BothKitsAreAssembledFromTheOneCore) {

@@ -2,11 +2,15 @@
 // The PHP kits on a real Apache with mod_php: a converted examples/site leaks no address to a
 // robot, and the pop-up reveals exactly one address for exactly one right code.
 #include <nlohmann/json.hpp>
+#include <png.h>
 
+#include <cstdio>
 #include <ostream>
+#include <set>
 
 #include "apache_server.h"
 #include "kit_fixture.h"
+#include "ocr/digit_reader.h"
 
 namespace {
 
@@ -118,6 +122,68 @@ TEST_P(PhpKitTest, QuotaSettingsAndPurge) {
 INSTANTIATE_TEST_SUITE_P(Kits, PhpKitTest,
                          ::testing::Values(KitCase{"gd", "linux", "Gd"}, KitCase{"external", "linux", "LinuxExe"},
                                            KitCase{"external", "windows", "WindowsOnLinux"}),
+                         [](const auto& param) { return std::string(param.param.label); });
+
+// A robot that has the kit (every converted site ships it) and so reads codeimg's images with codeimg's own glyphs,
+// against the shipped limits, from three client addresses: each gets at most ten addresses, then refusals.
+class PhpRobotTest : public PhpKitTest {
+protected:
+    // The image as ink (1) and paper (0); codeimg inks in black.
+    static orvex::test::Bitmap Decode(const std::string& png) {
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        orvex::test::Bitmap b;
+        if (!png_image_begin_read_from_memory(&image, png.data(), png.size()))
+            return b;
+        image.format = PNG_FORMAT_GRAY;
+        std::vector<uint8_t> gray(PNG_IMAGE_SIZE(image));
+        if (!png_image_finish_read(&image, nullptr, gray.data(), 0, nullptr))
+            return b;
+        b.w = static_cast<int>(image.width);
+        b.h = static_cast<int>(image.height);
+        for (const uint8_t g : gray)
+            b.ink.push_back(g < 128 ? 1 : 0);
+        return b;
+    }
+};
+
+TEST_P(PhpRobotTest, AReaderOfTheKitsOwnImagesGetsTenAddressesPerClient) {
+    WriteFile(m_kit + "/antispam/kit.ini", "");
+    const orvex::test::CodeimgReader reader;
+    int drawn = 0, read = 0;
+    for (const char* address : {"127.0.0.2", "127.0.0.3", "127.0.0.4"}) {
+        auto robot = ClientFrom(address);
+        std::set<std::string> got;
+        int refused = 0;
+        // Every number of the site, twice over.
+        for (int pass = 0; pass < 2; ++pass) {
+            for (const auto& entry : m_addresses) {
+                const Popup p = Open(*robot, std::to_string(entry.first));
+                if (p.status != 200) {
+                    EXPECT_TRUE(p.status == 429 || p.status == 403) << p.body;
+                    ++refused;
+                    continue;
+                }
+                auto image = robot->Get("/Velmorant/antispambmp/" + p.image + ".png");
+                ASSERT_TRUE(image);
+                const std::string code = reader.Read(Decode(image->body));
+                ++drawn;
+                read += code == CodeOf(p);
+                const std::string shown = RevealedAddress(Answer(*robot, p.token, code));
+                if (!shown.empty())
+                    got.insert(shown);
+            }
+        }
+        std::printf("robot at %s: %zu addresses, %d refusals\n", address, got.size(), refused);
+        EXPECT_LE(got.size(), 10u);
+        EXPECT_GE(refused, static_cast<int>(m_addresses.size() - 10));
+    }
+    std::printf("robot read %d of %d images (%.1f %%)\n", read, drawn, 100.0 * read / drawn);
+    // The reader is a real one: the image is not what stops it.
+    EXPECT_GT(read, drawn * 9 / 10);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kits, PhpRobotTest, ::testing::Values(KitCase{"external", "linux", "LinuxExe"}),
                          [](const auto& param) { return std::string(param.param.label); });
 
 // The build assembles every PHP kit's antispamin.php from the one core; only the image drawing differs.
