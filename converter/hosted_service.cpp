@@ -283,9 +283,7 @@ bool GenerateHostedSite(const ScanTable& table, const std::string& homeDir, cons
     r.remaining = 100 - counter;
     log.Append(FormatMessage(Text(texts::kUploadRemaining), {std::to_string(r.remaining)}));
     log.Append(Text(texts::kUploadCompleted));
-    exposures.AddOtherFiles(homeDir, outputDir, table.PageScratch());
-    log.Append(DescribeExposures(exposures.Files()));
-    r.exposures = exposures.Files();
+    r.exposures = exposures.Finish(homeDir, outputDir, table.PageScratch(), log);
     log.Show();
     for (const char* image : {"VelmorantDefaultImg1.gif", "VelmorantDefaultImg2.gif", "VelmorantDefaultImg3.gif"}) {
         const std::string source = JoinPath(cgiDataDir, image);

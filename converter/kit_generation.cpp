@@ -111,9 +111,7 @@ bool GenerateKitSite(const KitRun& run, ResultsBox& box, KitRunReport* report) {
 
     log.Append(Text(texts::kRunCompleted));
     log.Append(Text(PermissionNotes(run.cgiKind, gd, run.serverOs)));
-    exposures.AddOtherFiles(run.homeDir, run.outputDir, table.PageScratch());
-    log.Append(DescribeExposures(exposures.Files()));
-    r.exposures = exposures.Files();
+    r.exposures = exposures.Finish(run.homeDir, run.outputDir, table.PageScratch(), log);
     const bool written = data.Close();
     if (!written) {
         r.dataFileFailed = true;

@@ -55,4 +55,11 @@ size_t RunExposures::Count() const {
     return n;
 }
 
+std::vector<PageExposures> RunExposures::Finish(const std::string& homeDir, const std::string& skipFolder,
+                                                PageBuffer& buffer, RunLog& log) {
+    AddOtherFiles(homeDir, skipFolder, buffer);
+    log.Append(DescribeExposures(m_files));
+    return m_files;
+}
+
 } // namespace orvex

@@ -6,6 +6,7 @@
 
 #include "converter/exposure_report.h"
 #include "converter/page_rewriter.h"
+#include "converter/results_box.h"
 #include "converter/scan_table.h"
 
 #include <string>
@@ -29,6 +30,11 @@ public:
 
     // Every file under homeDir that is not a page, outside skipFolder, read into buffer.
     void AddOtherFiles(const std::string& homeDir, const std::string& skipFolder, PageBuffer& buffer);
+
+    // The end of a run: adds the other files (as AddOtherFiles), lists every finding in log and
+    // gives the findings for the run's report.
+    std::vector<PageExposures> Finish(const std::string& homeDir, const std::string& skipFolder, PageBuffer& buffer,
+                                      RunLog& log);
 
     const std::vector<PageExposures>& Files() const { return m_files; }
     // Findings in all files.
