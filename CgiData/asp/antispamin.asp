@@ -532,16 +532,26 @@ Function KitRemoveAt(list, index)
 End Function
 
 ' The lines of list that match pattern (its first group a time) and are younger than window.
+' Linear in the lines, with one RegExp: it runs under the lock on every request, and growing a
+' string line by line would copy it once a line.
 Function KitLiveLines(list, pattern, window, current)
-    Dim i, m, live
-    live = ""
+    Dim re, i, found, live, count
+    KitLiveLines = Array()
+    If UBound(list) < 0 Then Exit Function
+    Set re = New RegExp
+    re.Pattern = pattern
+    live = list
+    count = 0
     For i = 0 To UBound(list)
-        Set m = KitMatch(list(i), pattern)
-        If Not m Is Nothing Then
-            If CDbl(m.SubMatches(0)) > current - window Then live = live & list(i) & vbLf
+        Set found = re.Execute(list(i))
+        If found.Count > 0 Then
+            If CDbl(found(0).SubMatches(0)) > current - window Then live(count) = list(i): count = count + 1
         End If
     Next
-    KitLiveLines = KitSplitLines(live)
+    If count > 0 Then
+        ReDim Preserve live(count - 1)
+        KitLiveLines = live
+    End If
 End Function
 
 ' Takes the application's lock and reads the lists into kitIps, kitCounts, kitBlocked, kitEnds,
