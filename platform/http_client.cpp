@@ -126,19 +126,4 @@ HttpResult HttpClient::Get(std::string_view url, std::string& answer) {
     return Perform(answer);
 }
 
-std::vector<std::string_view> AnswerLines(std::string_view answer) {
-    std::vector<std::string_view> lines;
-    size_t start = 0;
-    while (start < answer.size()) {
-        const size_t lf = answer.find('\n', start);
-        if (lf == std::string_view::npos) {
-            lines.push_back(answer.substr(start));
-            break;
-        }
-        lines.push_back(answer.substr(start, lf - start));
-        start = lf + 1;
-    }
-    return lines;
-}
-
 } // namespace orvex

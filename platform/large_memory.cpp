@@ -49,6 +49,8 @@ void FreeLarge(void* block, size_t bytes) {
         munmap(block, Rounded(bytes));
         return;
     }
+#else
+    (void)bytes;
 #endif
     ::operator delete(block);
 }
