@@ -17,6 +17,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# mingw's zlib comes as a DLL and as an archive: the archive, so no program needs zlib1.dll.
+set(ZLIB_USE_STATIC_LIBS ON)
 # pkg-config sees the prefix only (cpp-httplib's entry), never the machine's own libraries.
 set(ENV{PKG_CONFIG_LIBDIR} "${ORVEX_WINDOWS_PREFIX}/lib/pkgconfig")
 set(ENV{PKG_CONFIG_PATH} "")

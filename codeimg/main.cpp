@@ -133,14 +133,25 @@ void DrawCodeImage(unsigned char* canvas, const char* code) {
     }
 }
 
-// libpng reports errors by longjmp to the point set here, so this function holds nothing that needs a destructor
-// and keeps every local that changes after setjmp volatile.
 bool PngPutImage(const char* path, const unsigned char* canvas) {
     if (path == nullptr || canvas == nullptr) {
         return false;
     }
     std::FILE* const fp = std::fopen(path, "wb");
     if (fp == nullptr) {
+        return false;
+    }
+    return PngPutImage(fp, canvas);
+}
+
+// libpng reports errors by longjmp to the point set here, so this function holds nothing that needs a destructor
+// and keeps every local that changes after setjmp volatile.
+bool PngPutImage(std::FILE* const fp, const unsigned char* canvas) {
+    if (fp == nullptr) {
+        return false;
+    }
+    if (canvas == nullptr) {
+        std::fclose(fp);
         return false;
     }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -196,8 +207,12 @@ bool ParseArgs(int argc, char** argv, Options& options) {
     return true;
 }
 
-int Run(const Options& options) {
+void SeedFromClock() {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
+}
+
+int Run(const Options& options) {
+    SeedFromClock();
     unsigned char canvas[kCanvasSize];
     DrawCodeImage(canvas, options.code);
     PngPutImage(options.path, canvas);

@@ -4,6 +4,8 @@
 
 #include "glyph_tables.h" // FNum0..FNum9 and CNum0..CNum9, generated from codeimg/digits.txt
 
+#include <cstdio>
+
 namespace orvex::codeimg {
 
 // The canvas: kWidth x kHeight bytes, row by row from the top; pixel (x, y) is byte y * kWidth + x and holds a
@@ -46,6 +48,13 @@ void DrawCodeImage(unsigned char* canvas, const char* code);
 // may hold part of an image; libpng reports on stderr) or when closing reports a deferred write error.
 bool PngPutImage(const char* path, const unsigned char* canvas);
 
+// The same onto a file already opened for binary writing, which it closes in every case; for callers that open
+// the file themselves, such as the Windows COM component with its UTF-16 paths. Null file: false.
+bool PngPutImage(std::FILE* fp, const unsigned char* canvas);
+
+// Seeds rand() as every run does: with the time in seconds.
+void SeedFromClock();
+
 struct Options {
     const char* code = nullptr;
     const char* path = nullptr;
@@ -54,7 +63,7 @@ struct Options {
 // The two positional arguments; later ones are ignored. False when either is missing.
 bool ParseArgs(int argc, char** argv, Options& options);
 
-// One run: seed rand() with the time in seconds, draw, write; returns kExitDrawn.
+// One run: SeedFromClock, draw, write; returns kExitDrawn.
 int Run(const Options& options);
 
 } // namespace orvex::codeimg

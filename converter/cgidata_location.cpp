@@ -4,6 +4,7 @@
 
 #include "converter/server_kit.h"
 #include "platform/file_system.h"
+#include "platform/native_path.h"
 #include "platform/paths.h"
 
 #include <filesystem>
@@ -16,9 +17,9 @@ std::string FindCgiDataDir(const std::string& given) {
     }
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path here = fs::absolute(fs::path(std::string(kCgiDataFolderName)), ec);
+    const fs::path here = fs::absolute(FsPath(kCgiDataFolderName), ec);
     if (!ec && fs::is_directory(here, ec)) {
-        return here.string();
+        return PathText(here);
     }
     const std::string beside = ExecutableDir();
     return beside.empty() ? std::string(kCgiDataFolderName) : JoinPath(beside, kCgiDataFolderName);

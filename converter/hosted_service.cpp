@@ -8,11 +8,11 @@
 #include "converter/run_exposures.h"
 #include "converter/texts.h"
 #include "crypto/md5.h"
+#include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/text_codec.h"
 
 #include <array>
-#include <filesystem>
 #include <limits>
 #include <utility>
 
@@ -287,15 +287,16 @@ bool GenerateHostedSite(const ScanTable& table, const std::string& homeDir, cons
     log.Show();
     for (const char* image : {"VelmorantDefaultImg1.gif", "VelmorantDefaultImg2.gif", "VelmorantDefaultImg3.gif"}) {
         const std::string source = JoinPath(cgiDataDir, image);
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(source, ec)) {
+        const std::string destination = JoinPath(outputDir, image);
+        switch (CopyFileReplacing(source, destination)) {
+        case FileCopy::Ok:
+            break;
+        case FileCopy::SourceMissing:
             r.images.missing.push_back(source);
-            continue;
-        }
-        std::filesystem::copy_file(source, JoinPath(outputDir, image),
-                                   std::filesystem::copy_options::overwrite_existing, ec);
-        if (ec) {
-            r.images.failed.push_back(JoinPath(outputDir, image));
+            break;
+        case FileCopy::Failed:
+            r.images.failed.push_back(destination);
+            break;
         }
     }
     if (!r.images.Empty()) {

@@ -8,6 +8,7 @@
 #include "converter/page_encoding.h"
 #include "converter/texts.h"
 #include "platform/file_system.h"
+#include "platform/native_path.h"
 #include "platform/output_file.h"
 #include "platform/paths.h"
 #include "platform/text_codec.h"
@@ -265,7 +266,7 @@ void CreatePathDirs(std::string_view path) {
     for (size_t i = 0; i < path.size(); ++i) {
         if (path[i] == kPathSep && i > 0) {
             std::error_code ec;
-            std::filesystem::create_directory(std::filesystem::path(std::string(path.substr(0, i))), ec);
+            std::filesystem::create_directory(FsPath(path.substr(0, i)), ec);
         }
     }
 }

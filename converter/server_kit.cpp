@@ -6,6 +6,7 @@
 #include "converter/settings.h"
 #include "converter/texts.h"
 #include "platform/file_system.h"
+#include "platform/native_path.h"
 #include "platform/output_file.h"
 #include "platform/paths.h"
 #include "platform/text_codec.h"
@@ -88,21 +89,22 @@ std::string NativeSeparators(std::string_view tablePath) {
 }
 
 void CopyOne(const std::string& source, const std::string& destination, KitProblems& problems) {
-    std::error_code ec;
-    if (!fs::is_regular_file(source, ec)) {
+    switch (CopyFileReplacing(source, destination)) {
+    case FileCopy::Ok:
+        break;
+    case FileCopy::SourceMissing:
         problems.missing.push_back(source);
-        return;
-    }
-    fs::copy_file(source, destination, fs::copy_options::overwrite_existing, ec);
-    if (ec) {
+        break;
+    case FileCopy::Failed:
         problems.failed.push_back(destination);
+        break;
     }
 }
 
 void CreateFolder(const std::string& path, KitProblems& problems) {
     std::error_code ec;
-    fs::create_directory(path, ec);
-    if (!fs::is_directory(path, ec)) {
+    fs::create_directory(FsPath(path), ec);
+    if (!fs::is_directory(FsPath(path), ec)) {
         problems.failed.push_back(path);
     }
 }

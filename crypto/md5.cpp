@@ -5,10 +5,6 @@
 #include <cstdio>
 #include <cstring>
 
-#ifdef _WIN32
-#include <share.h>
-#endif
-
 namespace orvex {
 
 namespace {
@@ -199,17 +195,8 @@ std::string Md5HexOfBuffer(const void* data, size_t length) {
     return context.Final();
 }
 
-bool Md5HexOfFile(const std::string& path, std::string& hex) {
+bool Md5HexOfStream(std::FILE* f, std::string& hex) {
     hex.clear();
-#ifdef _WIN32
-    // Others may read the package while it is checked, but nobody may change it under us.
-    std::FILE* f = _fsopen(path.c_str(), "rb", _SH_DENYWR);
-#else
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-#endif
-    if (f == nullptr) {
-        return false;
-    }
     Md5Context context;
     uint8_t block[1024];
     for (;;) {
@@ -219,9 +206,7 @@ bool Md5HexOfFile(const std::string& path, std::string& hex) {
         }
         context.Update(block, got);
     }
-    const bool ok = std::ferror(f) == 0;
-    std::fclose(f);
-    if (!ok) {
+    if (std::ferror(f) != 0) {
         return false;
     }
     hex = context.Final();

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace orvex {
@@ -34,8 +35,9 @@ std::string Md5HexOfDigest(const uint8_t digest[16]);
 // The hex digest of exactly length bytes at data.
 std::string Md5HexOfBuffer(const void* data, size_t length);
 
-// The hex digest of the file's bytes, read 1024 at a time. False, with hex empty, when the file
-// cannot be opened or a read fails; never a digest of part of the file.
-bool Md5HexOfFile(const std::string& path, std::string& hex);
+// The hex digest of the stream's bytes from where it stands to its end, read 1024 at a time.
+// False, with hex empty, when a read fails; never a digest of part of the file. The caller
+// opens the file (names are the platform layer's business) and closes it.
+bool Md5HexOfStream(std::FILE* file, std::string& hex);
 
 } // namespace orvex

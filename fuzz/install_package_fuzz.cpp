@@ -14,6 +14,7 @@
 // stored here with a true header, so that mutations reach the command parser instead of
 // breaking the stream.
 #include "fuzz_support.h"
+#include "platform/native_path.h"
 #include "updater/package_installer.h"
 
 #include <zlib.h>
@@ -104,9 +105,9 @@ std::string StoredPackage(const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Sandbox sandbox;
     const fs::path packagePath = sandbox.Reset(StoredPackage(data, size));
-    const orvex::InstallLocations where{sandbox.installDir.string(), sandbox.idnDir.string()};
+    const orvex::InstallLocations where{orvex::PathText(sandbox.installDir), orvex::PathText(sandbox.idnDir)};
 
-    const orvex::InstallResult result = orvex::InstallPackage(packagePath.string(), where);
+    const orvex::InstallResult result = orvex::InstallPackage(orvex::PathText(packagePath), where);
 
     FUZZ_CHECK(Snapshot(sandbox.scratch, sandbox.box) == sandbox.outside);
     std::error_code ec;

@@ -7,6 +7,7 @@
 // above 96 bytes after deciphering a 97..100-byte field) makes the written file read as absent.
 #include "converter/login_file.h"
 #include "fuzz_support.h"
+#include "platform/native_path.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes = orvex::fuzz::AsText(data, size);
@@ -16,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const orvex::LoginRecord before{1, "keep", "keep", "/keep"};
     orvex::LoginRecord read = before;
-    if (!orvex::LoadLoginFile(read, in.string())) {
+    if (!orvex::LoadLoginFile(read, orvex::PathText(in))) {
         FUZZ_CHECK(read == before);
         return 0;
     }
@@ -27,16 +28,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Deciphering never yields more than the stored field's whole blocks.
     FUZZ_CHECK(read.m_strPassword.size() <= static_cast<size_t>(orvex::kMaxLoginPassword + 7) / 8 * 8);
 
-    FUZZ_CHECK(orvex::SaveLoginFile(read, out.string()));
+    FUZZ_CHECK(orvex::SaveLoginFile(read, orvex::PathText(out)));
     const std::string written = orvex::fuzz::ReadScratchFile(out);
     FUZZ_CHECK(written == orvex::EncodeLoginRecord(read));
     orvex::LoginRecord again = before;
     const bool storable = read.m_bSavePassword != 1 || read.m_strPassword.size() <= 96;
     if (!storable) {
-        FUZZ_CHECK(!orvex::LoadLoginFile(again, out.string()) && again == before);
+        FUZZ_CHECK(!orvex::LoadLoginFile(again, orvex::PathText(out)) && again == before);
         return 0;
     }
-    FUZZ_CHECK(orvex::LoadLoginFile(again, out.string()));
+    FUZZ_CHECK(orvex::LoadLoginFile(again, orvex::PathText(out)));
     FUZZ_CHECK(again == read);
     FUZZ_CHECK(orvex::EncodeLoginRecord(again) == written);
     return 0;

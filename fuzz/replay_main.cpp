@@ -4,6 +4,8 @@
 // inputs in the ordinary and the sanitizer builds.
 #include "fuzz_support.h"
 
+#include "platform/native_path.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -13,7 +15,7 @@ int main(int argc, char** argv) {
     namespace fs = std::filesystem;
     std::vector<fs::path> inputs;
     for (int i = 1; i < argc; ++i) {
-        const fs::path arg = argv[i];
+        const fs::path arg = orvex::FsPath(argv[i]);
         std::error_code ec;
         if (fs::is_directory(arg, ec)) {
             for (const auto& entry : fs::directory_iterator(arg)) {
@@ -31,7 +33,7 @@ int main(int argc, char** argv) {
     std::sort(inputs.begin(), inputs.end());
     for (const fs::path& path : inputs) {
         const std::string bytes = orvex::fuzz::ReadScratchFile(path);
-        std::fprintf(stderr, "replay: %s (%zu bytes)\n", path.c_str(), bytes.size());
+        std::fprintf(stderr, "replay: %s (%zu bytes)\n", orvex::PathText(path).c_str(), bytes.size());
         LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     }
     std::printf("replay: %zu inputs ran without a finding\n", inputs.size());

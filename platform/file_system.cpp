@@ -2,6 +2,8 @@
 // Whole-file reads and folder listings on the host file system.
 #include "platform/file_system.h"
 
+#include "platform/native_path.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -11,6 +13,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <share.h>
 #else
 #include <cerrno>
 #include <fcntl.h>
@@ -22,9 +25,21 @@ namespace orvex {
 
 namespace fs = std::filesystem;
 
+std::FILE* OpenFileForReading(const std::string& path) {
+#ifdef _WIN32
+    return ::_wfsopen(WideFromProgramText(path).c_str(), L"rb", _SH_DENYWR);
+#else
+    return std::fopen(path.c_str(), "rb");
+#endif
+}
+
 bool ReadFileBytes(const std::string& path, std::string& out) {
     out.clear();
+#ifdef _WIN32
+    std::FILE* f = ::_wfopen(WideFromProgramText(path).c_str(), L"rb");
+#else
     std::FILE* f = std::fopen(path.c_str(), "rb");
+#endif
     if (f == nullptr) {
         return false;
     }
@@ -80,14 +95,15 @@ char* PageBuffer::Reserve(size_t n) {
 FileRead ReadRegularFile(const std::string& path, PageBuffer& out, uint64_t maxBytes) {
     out.Clear();
     std::error_code ec;
-    const auto status = fs::status(path, ec);
+    const fs::path native = FsPath(path);
+    const auto status = fs::status(native, ec);
     if (!fs::exists(status)) {
         return FileRead::NotFound;
     }
     if (!fs::is_regular_file(status)) {
         return FileRead::NotRegular;
     }
-    if (fs::file_size(path, ec) > maxBytes) {
+    if (fs::file_size(native, ec) > maxBytes) {
         return FileRead::TooLarge;
     }
     std::string bytes;
@@ -175,7 +191,7 @@ int64_t ToUnixSeconds(fs::file_time_type t) {
 
 std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir, ListDetail detail) {
     std::error_code ec;
-    fs::directory_iterator it(fs::path(dir), ec);
+    fs::directory_iterator it(FsPath(dir), ec);
     if (ec) {
         return std::nullopt;
     }
@@ -185,7 +201,7 @@ std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir, ListD
             return std::nullopt;
         }
         DirEntry e;
-        e.name = it->path().filename().string();
+        e.name = PathText(it->path().filename());
         if (detail == ListDetail::TypeOnly) {
             // The type the folder listing gave; only a symbolic link costs a look at its target.
             std::error_code sec;
@@ -221,12 +237,12 @@ std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir, ListD
 
 std::string ExecutableDir() {
 #ifdef _WIN32
-    char buf[MAX_PATH * 2];
-    const DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
-    if (n == 0 || n >= sizeof buf) {
+    wchar_t buf[MAX_PATH * 2];
+    const DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH * 2);
+    if (n == 0 || n >= MAX_PATH * 2) {
         return {};
     }
-    const fs::path self(std::string(buf, n));
+    const fs::path self(std::wstring(buf, n));
 #else
     std::error_code ec;
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);
@@ -234,17 +250,17 @@ std::string ExecutableDir() {
         return {};
     }
 #endif
-    return self.parent_path().string();
+    return PathText(self.parent_path());
 }
 
 std::optional<std::string> FileIdentityKey(const std::string& path) {
 #ifdef _WIN32
     std::error_code ec;
-    const auto real = fs::canonical(fs::path(path), ec);
+    const auto real = fs::canonical(FsPath(path), ec);
     if (ec) {
         return std::nullopt;
     }
-    return real.string();
+    return PathText(real);
 #else
     // One stat, where resolving the full path would look at every level above it again.
     struct stat st {};
@@ -257,7 +273,26 @@ std::optional<std::string> FileIdentityKey(const std::string& path) {
 
 bool IsDirectory(const std::string& path) {
     std::error_code ec;
-    return fs::is_directory(path, ec);
+    return fs::is_directory(FsPath(path), ec);
+}
+
+FileCopy CopyFileReplacing(const std::string& source, const std::string& destination) {
+    std::error_code ec;
+    if (!fs::is_regular_file(FsPath(source), ec)) {
+        return FileCopy::SourceMissing;
+    }
+#ifdef _WIN32
+    // The library's copy_file refuses an existing target here even when told to overwrite it.
+    if (!CopyFileW(WideFromProgramText(source).c_str(), WideFromProgramText(destination).c_str(), FALSE)) {
+        return FileCopy::Failed;
+    }
+#else
+    fs::copy_file(FsPath(source), FsPath(destination), fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+        return FileCopy::Failed;
+    }
+#endif
+    return FileCopy::Ok;
 }
 
 } // namespace orvex

@@ -6,12 +6,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace orvex {
+
+// Opens the file at path for reading bytes (binary), nullptr when it cannot be opened. On
+// Windows others may read it meanwhile but nobody may write it until it is closed.
+std::FILE* OpenFileForReading(const std::string& path);
 
 // Reads the file at path whole, as bytes, into out. Returns false, leaving out empty, when the
 // file cannot be opened or read; never throws.
@@ -73,5 +78,14 @@ std::optional<std::string> FileIdentityKey(const std::string& path);
 
 // True when path names an existing folder (following symbolic links).
 bool IsDirectory(const std::string& path);
+
+enum class FileCopy {
+    Ok,
+    SourceMissing, // source is not a regular file (links followed); nothing was touched
+    Failed,        // the copy could not be made
+};
+
+// Copies the file source to destination, replacing a file already there, on every platform.
+FileCopy CopyFileReplacing(const std::string& source, const std::string& destination);
 
 } // namespace orvex

@@ -3,6 +3,8 @@
 // to what is buffered (writev) rather than copied into the buffer first.
 #include "platform/output_file.h"
 
+#include "platform/native_path.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -25,7 +27,8 @@ namespace {
 
 int OpenForWriting(const std::string& path) {
 #ifdef _WIN32
-    return ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+    return ::_wopen(WideFromProgramText(path).c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY,
+                    _S_IREAD | _S_IWRITE);
 #else
     return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
 #endif
@@ -138,11 +141,11 @@ bool OutputFile::Close() {
     std::error_code ec;
     if (m_mode == Mode::Replace) {
         if (ok) {
-            std::filesystem::rename(m_strTemp, m_strPath, ec);
+            std::filesystem::rename(FsPath(m_strTemp), FsPath(m_strPath), ec);
             ok = !ec;
         }
         if (!ok) {
-            std::filesystem::remove(m_strTemp, ec);
+            std::filesystem::remove(FsPath(m_strTemp), ec);
         }
     }
     return ok;
@@ -159,7 +162,7 @@ void OutputFile::Abandon() {
     m_fd = -1;
     if (m_mode == Mode::Replace) {
         std::error_code ec;
-        std::filesystem::remove(m_strTemp, ec);
+        std::filesystem::remove(FsPath(m_strTemp), ec);
     }
 }
 

@@ -2,6 +2,7 @@
 // CurrentDirectory and StartDetached.
 #include "platform/process.h"
 
+#include "platform/native_path.h"
 #include "platform/paths.h"
 
 #include <cerrno>
@@ -10,6 +11,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
 #include <shellapi.h>
 #else
 #include <fcntl.h>
@@ -25,18 +29,27 @@ std::string CurrentDirectory() {
     if (ec) {
         return {};
     }
-    return StripTrailingSeparators(dir.string());
+    return StripTrailingSeparators(PathText(dir));
 }
 
 #ifdef _WIN32
 
+void UseBinaryStandardStreams() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
+}
+
 bool StartDetached(const std::string& path) {
-    const auto r =
-        reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    const auto r = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(nullptr, L"open", WideFromProgramText(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     return r > 32;
 }
 
 #else
+
+void UseBinaryStandardStreams() {}
 
 bool StartDetached(const std::string& path) {
     // Two forks, so that the program is nobody's child: the middle process ends at once and the

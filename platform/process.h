@@ -16,4 +16,9 @@ std::string CurrentDirectory();
 // tells at once.
 bool StartDetached(const std::string& path);
 
+// Puts standard output and standard error in binary mode, so that what a program writes reaches
+// them byte for byte: its logs carry their own CR LF, which text mode would make CR CR LF on
+// Windows. Nothing to do elsewhere. Called once at start, before anything is written.
+void UseBinaryStandardStreams();
+
 } // namespace orvex

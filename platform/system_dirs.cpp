@@ -2,6 +2,7 @@
 // SystemDataDirectory.
 #include "platform/system_dirs.h"
 
+#include "platform/native_path.h"
 #include "platform/paths.h"
 
 #include <cstdlib>
@@ -14,12 +15,12 @@ namespace orvex {
 
 std::string SystemDataDirectory() {
 #ifdef _WIN32
-    char dir[1024] = {};
-    const UINT n = GetWindowsDirectoryA(dir, sizeof dir);
-    if (n == 0 || n >= sizeof dir) {
+    wchar_t dir[1024] = {};
+    const UINT n = GetWindowsDirectoryW(dir, 1024);
+    if (n == 0 || n >= 1024) {
         return {};
     }
-    return StripTrailingSeparators(std::string(dir, n));
+    return StripTrailingSeparators(ProgramTextFromWide(std::wstring_view(dir, n)));
 #else
     const char* xdg = std::getenv("XDG_DATA_HOME");
     if (xdg != nullptr && xdg[0] == '/') {

@@ -40,25 +40,30 @@ constexpr std::array<std::string_view, 12> kKoreanLabels = {
 
 #ifdef _WIN32
 
+struct CodePageName {
+    std::string_view name;
+    UINT codePage;
+};
+
+// The charsets pages declare that Windows has a code page for, by the names iconv gives them.
+constexpr CodePageName kCodePages[] = {
+    {"CP949", 949},         {"UTF-8", CP_UTF8},    {"US-ASCII", 20127},   {"ASCII", 20127},      {"ISO-8859-1", 28591},
+    {"LATIN1", 28591},      {"ISO-8859-2", 28592}, {"ISO-8859-3", 28593}, {"ISO-8859-4", 28594}, {"ISO-8859-5", 28595},
+    {"ISO-8859-6", 28596},  {"ISO-8859-7", 28597}, {"ISO-8859-8", 28598}, {"ISO-8859-9", 28599}, {"ISO-8859-13", 28603},
+    {"ISO-8859-15", 28605}, {"SHIFT_JIS", 932},    {"SJIS", 932},         {"CP932", 932},        {"EUC-JP", 20932},
+    {"GB2312", 936},        {"GBK", 936},          {"CP936", 936},        {"BIG5", 950},         {"CP950", 950},
+    {"KOI8-R", 20866},      {"KOI8-U", 21866},     {"CP437", 437},        {"CP850", 850},        {"CP852", 852},
+    {"CP866", 866},         {"MACINTOSH", 10000},  {"WINDOWS-874", 874},
+};
+
 UINT CodePageOf(std::string_view charset) {
     const std::string name = Upper(charset);
-    if (name == "CP949")
-        return 949;
-    if (name == "UTF-8")
-        return CP_UTF8;
-    if (name == "ISO-8859-1" || name == "LATIN1")
-        return 28591;
-    if (name == "SHIFT_JIS" || name == "SJIS" || name == "CP932")
-        return 932;
-    if (name == "EUC-JP")
-        return 20932;
-    if (name == "GB2312" || name == "GBK" || name == "CP936")
-        return 936;
-    if (name == "BIG5" || name == "CP950")
-        return 950;
-    if (name == "US-ASCII" || name == "ASCII")
-        return 20127;
-    if (name.rfind("WINDOWS-125", 0) == 0 && name.size() == 12)
+    for (const CodePageName& c : kCodePages) {
+        if (c.name == name) {
+            return c.codePage;
+        }
+    }
+    if (name.rfind("WINDOWS-125", 0) == 0 && name.size() == 12 && name[11] >= '0' && name[11] <= '8')
         return 1250 + static_cast<UINT>(name[11] - '0');
     return 0;
 }
@@ -236,14 +241,24 @@ std::string DecodeToUtf8(std::string_view bytes, std::string_view charset) {
     out.reserve(bytes.size());
 #ifdef _WIN32
     const UINT cp = CodePageOf(charset);
+    if (cp == 0) {
+        // Unknown charset: keep ASCII, replace the rest.
+        for (const char c : bytes) {
+            if (static_cast<unsigned char>(c) < 0x80)
+                out += c;
+            else
+                out += kReplacement;
+        }
+        return out;
+    }
     std::wstring wide;
     std::string utf;
-    if (cp != 0 && ToWide(bytes, cp, MB_ERR_INVALID_CHARS, wide) && FromWide(wide, CP_UTF8, utf))
+    if (ToWide(bytes, cp, MB_ERR_INVALID_CHARS, wide) && FromWide(wide, CP_UTF8, utf))
         return utf;
     // Slow path: decode byte runs one character at a time, replacing what does not decode.
     for (size_t i = 0; i < bytes.size();) {
         size_t len = (cp == 949 && static_cast<unsigned char>(bytes[i]) >= 0x81 && i + 1 < bytes.size()) ? 2 : 1;
-        if (cp != 0 && ToWide(bytes.substr(i, len), cp, MB_ERR_INVALID_CHARS, wide) && FromWide(wide, CP_UTF8, utf)) {
+        if (ToWide(bytes.substr(i, len), cp, MB_ERR_INVALID_CHARS, wide) && FromWide(wide, CP_UTF8, utf)) {
             out += utf;
             i += len;
         } else {

@@ -5,10 +5,12 @@
 // no limit on a whole exchange: the exchange's limit is applied to each wait for data instead.
 #include "platform/http_client.h"
 #include "platform/http_download.h"
+#include "platform/native_path.h"
 
 #include <windows.h>
 #include <wininet.h>
 
+#include <cstdint>
 #include <string>
 
 namespace orvex {
@@ -21,16 +23,6 @@ struct Address {
     INTERNET_PORT port = 0;
     std::wstring path;
 };
-
-std::wstring Wide(std::string_view text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    return wide;
-}
 
 // "http://host[:port][/path]" or "https://..."; false for anything else.
 bool ParseAddress(std::string_view url, Address& a) {
@@ -75,8 +67,8 @@ bool ParseAddress(std::string_view url, Address& a) {
     if (authority.empty() || authority.find_first_of(" @\\") != std::string_view::npos) {
         return false;
     }
-    a.host = Wide(authority);
-    a.path = Wide(path);
+    a.host = WideFromProgramText(authority);
+    a.path = WideFromProgramText(path);
     return true;
 }
 
@@ -142,6 +134,8 @@ struct Exchange {
     InternetHandle request;
     long status = 0;
     DWORD error = 0;
+    bool lengthKnown = false;
+    uint64_t length = 0; // the body's Content-Length, when the answer gave one
 
     bool Send(HINTERNET session, const Address& a, const wchar_t* verb, const std::wstring& headers,
               std::string_view body) {
@@ -171,6 +165,18 @@ struct Exchange {
             return false;
         }
         status = static_cast<long>(code);
+        wchar_t text[32] = {};
+        DWORD textSize = sizeof text;
+        if (HttpQueryInfoW(request.h, HTTP_QUERY_CONTENT_LENGTH, text, &textSize, nullptr) && text[0] != L'\0') {
+            lengthKnown = true;
+            for (const wchar_t* c = text; *c != L'\0'; ++c) {
+                if (*c < L'0' || *c > L'9') {
+                    lengthKnown = false;
+                    break;
+                }
+                length = length * 10 + static_cast<uint64_t>(*c - L'0');
+            }
+        }
         return true;
     }
 
@@ -179,6 +185,7 @@ struct Exchange {
     template <typename Take>
     bool Read(size_t blockBytes, Take take) {
         std::string block(blockBytes, '\0');
+        uint64_t total = 0;
         for (;;) {
             DWORD got = 0;
             if (!InternetReadFile(request.h, block.data(), static_cast<DWORD>(block.size()), &got)) {
@@ -186,8 +193,15 @@ struct Exchange {
                 return false;
             }
             if (got == 0) {
+                // WinINet ends the body without an error when the server closes the connection
+                // early; the announced length tells the whole body from a part of it.
+                if (lengthKnown && total < length) {
+                    error = ERROR_INTERNET_CONNECTION_ABORTED;
+                    return false;
+                }
                 return true;
             }
+            total += got;
             if (!take(block.data(), static_cast<size_t>(got))) {
                 return false;
             }

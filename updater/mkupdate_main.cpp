@@ -3,12 +3,13 @@
 // line that the update host publishes as its checksum file.
 #include "crypto/md5.h"
 #include "platform/file_system.h"
+#include "platform/native_path.h"
 #include "platform/output_file.h"
+#include "platform/process.h"
 #include "updater/package_writer.h"
 #include "updater/version_check.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,7 @@ bool ParseArgs(const std::vector<std::string>& args, Options& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    orvex::UseBinaryStandardStreams();
     Options options;
     if (!ParseArgs(std::vector<std::string>(argv + 1, argv + argc), options)) {
         std::fputs(kUsage, stderr);
@@ -65,7 +67,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "mkupdate: cannot read %s\n", options.listPath.c_str());
         return kExitRefused;
     }
-    const std::string baseDir = std::filesystem::path(options.listPath).parent_path().string();
+    const std::string baseDir = orvex::PathText(orvex::FsPath(options.listPath).parent_path());
     std::vector<orvex::PackageEntry> entries;
     std::string error;
     if (!orvex::ParsePackageList(list, baseDir.empty() ? "." : baseDir, entries, error)) {

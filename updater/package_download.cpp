@@ -3,6 +3,7 @@
 #include "updater/package_download.h"
 
 #include "crypto/md5.h"
+#include "platform/file_system.h"
 #include "platform/http_client.h"
 #include "platform/http_download.h"
 #include "platform/output_file.h"
@@ -101,8 +102,14 @@ DownloadResult VerifyPackage(const std::string& checksumUrl, const std::string& 
     if (client.Get(checksumUrl, answer) != HttpResult::Ok || client.LastStatus() != 200) {
         return DownloadResult::ChecksumUnavailable;
     }
+    std::FILE* file = OpenFileForReading(packagePath);
+    if (file == nullptr) {
+        return DownloadResult::FileError;
+    }
     std::string digest;
-    if (!Md5HexOfFile(packagePath, digest)) {
+    const bool read = Md5HexOfStream(file, digest);
+    std::fclose(file);
+    if (!read) {
         return DownloadResult::FileError;
     }
     return FirstAnswerLine(answer) == digest ? DownloadResult::Ok : DownloadResult::ChecksumMismatch;

@@ -2,6 +2,7 @@
 // The installer: decompress whole, parse the command text, then write the files.
 #include "updater/package_installer.h"
 
+#include "platform/native_path.h"
 #include "platform/output_file.h"
 #include "updater/version_check.h"
 
@@ -33,11 +34,12 @@ struct WriteEntry {
 // The decompressed package: M bytes, all of them produced by the stream.
 InstallResult ReadPackage(const std::string& packagePath, std::unique_ptr<unsigned char[]>& data, uint32_t& size) {
     std::error_code ec;
-    const uintmax_t length = fs::file_size(packagePath, ec);
+    const fs::path native = FsPath(packagePath);
+    const uintmax_t length = fs::file_size(native, ec);
     if (ec) {
         return InstallResult::Unreadable;
     }
-    std::ifstream file(packagePath, std::ios::binary);
+    std::ifstream file(native, std::ios::binary);
     if (!file || length < kPackageHeaderBytes) {
         return InstallResult::Unreadable;
     }
@@ -76,7 +78,7 @@ InstallResult ReadPackage(const std::string& packagePath, std::unique_ptr<unsign
 void MakeIdnDir(const InstallLocations& where, bool& made) {
     if (!made) {
         std::error_code ec;
-        fs::create_directories(where.idnDir, ec);
+        fs::create_directories(FsPath(where.idnDir), ec);
         made = true;
     }
 }
@@ -84,17 +86,18 @@ void MakeIdnDir(const InstallLocations& where, bool& made) {
 // The folder and delete commands; their failures are not the installation's.
 void RunFolderCommand(std::string_view word, const std::string& path) {
     std::error_code ec;
+    const fs::path native = FsPath(path);
     if (word == "md") {
-        fs::create_directory(path, ec);
+        fs::create_directory(native, ec);
         return;
     }
-    const fs::file_status st = fs::symlink_status(path, ec);
+    const fs::file_status st = fs::symlink_status(native, ec);
     if (ec || !fs::exists(st)) {
         return;
     }
     const bool isDir = fs::is_directory(st);
     if ((word == "del" && !isDir) || (word == "rd" && isDir)) {
-        fs::remove(path, ec);
+        fs::remove(native, ec);
     }
 }
 
@@ -187,7 +190,7 @@ InstallResult InstallPackage(const std::string& packagePath, const InstallLocati
         fileData += entry.size;
     }
     std::error_code ec;
-    fs::remove(packagePath, ec);
+    fs::remove(FsPath(packagePath), ec);
     return InstallResult::Ok;
 }
 

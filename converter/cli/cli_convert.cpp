@@ -15,6 +15,7 @@
 #include "converter/server_kit.h"
 #include "converter/service_hosts.h"
 #include "platform/file_system.h"
+#include "platform/native_path.h"
 #include "platform/paths.h"
 
 #include <filesystem>
@@ -29,14 +30,14 @@ namespace fs = std::filesystem;
 // The output folder exists afterwards and is not the home directory; otherwise a message.
 bool PrepareOutputFolder(const Options& options, std::string& error) {
     std::error_code ec;
-    const fs::path out(options.out);
+    const fs::path out = FsPath(options.out);
     if (fs::exists(out, ec)) {
         if (!fs::is_directory(out, ec)) {
             error = FormatMessage(Text(texts::kOutputIsFile), {options.out});
             return false;
         }
         // Converted pages would replace the site's own pages.
-        if (fs::equivalent(out, fs::path(options.home), ec)) {
+        if (fs::equivalent(out, FsPath(options.home), ec)) {
             error = FormatMessage(Text(texts::kOutputIsHome), {options.out});
             return false;
         }

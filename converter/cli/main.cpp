@@ -4,6 +4,7 @@
 #include "converter/cli/cli_hosted.h"
 #include "converter/cli/cli_options.h"
 #include "converter/cli/cli_scan.h"
+#include "platform/process.h"
 
 #include <cstdio>
 #include <string>
@@ -11,6 +12,7 @@
 
 int main(int argc, char** argv) {
     using namespace orvex::cli;
+    orvex::UseBinaryStandardStreams();
     const std::vector<std::string> args(argv + 1, argv + argc);
     std::string error;
     const auto options = ParseOptions(args, error);

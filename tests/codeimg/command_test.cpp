@@ -36,8 +36,9 @@ TEST_F(CodeimgCommand, MissingArgumentExitsZeroAndTouchesNothing) {
 }
 
 TEST_F(CodeimgCommand, WritesTheImageAndExitsOne) {
-    // A Korean file name with a space, and an extra argument that is ignored.
-    const std::string path = m_work.Path("코드 이미지.png");
+    // A non-ASCII file name (Korean where the platform's narrow encoding holds it) with a space,
+    // and an extra argument that is ignored.
+    const std::string path = m_work.Path(test::NonAsciiName() + " image.png");
     const auto r = Run({"4821", path, "extra"});
     EXPECT_EQ(r.status, kExitDrawn);
     EXPECT_EQ(r.out + r.err, "");

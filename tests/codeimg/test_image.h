@@ -75,8 +75,9 @@ inline std::string DecodePng(const std::string& file, PngImage& out) {
     const std::size_t width = ReadBe32(ihdr, 0);
     const std::size_t height = ReadBe32(ihdr, 4);
     std::vector<Bytef> raw((width + 1) * height + 1);
-    uLongf rawSize = raw.size();
-    if (uncompress(raw.data(), &rawSize, reinterpret_cast<const Bytef*>(idat.data()), idat.size()) != Z_OK ||
+    auto rawSize = static_cast<uLongf>(raw.size());
+    if (uncompress(raw.data(), &rawSize, reinterpret_cast<const Bytef*>(idat.data()),
+                   static_cast<uLong>(idat.size())) != Z_OK ||
         rawSize != (width + 1) * height) {
         return "image data does not inflate to " + std::to_string((width + 1) * height) + " bytes";
     }

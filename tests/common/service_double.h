@@ -55,6 +55,9 @@ public:
                       });
         m_server.Get("/service/delemaildata.vrt",
                      [this](const httplib::Request& q, httplib::Response& r) { Clean(q, r); });
+        // One request per connection: a client that keeps its connection for the next request
+        // (WinINet does) would otherwise hold the server's stop for its idle wait.
+        m_server.set_keep_alive_max_count(1);
         // Bound and listening from here on: connections wait in the backlog until the loop runs.
         m_port = m_server.bind_to_any_port("127.0.0.1");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
@@ -235,7 +238,6 @@ private:
     std::chrono::milliseconds m_pause{30000};
 };
 
-#ifndef _WIN32
 // Accepts connections on 127.0.0.1 and closes each at once, without an answer.
 class ClosingServer {
 public:
@@ -252,30 +254,36 @@ public:
         m_port = ntohs(addr.sin_port);
         m_thread = std::thread([this] {
             for (;;) {
-                const int c = ::accept(m_fd, nullptr, nullptr);
-                if (c < 0) {
+                const socket_t c = ::accept(m_fd, nullptr, nullptr);
+                if (c == INVALID_SOCKET) {
                     return;
                 }
                 char buf[4096];
                 (void)::recv(c, buf, sizeof buf, 0);
-                ::close(c);
+                httplib::detail::close_socket(c);
             }
         });
     }
     ~ClosingServer() {
+#ifdef _WIN32
+        ::shutdown(m_fd, SD_BOTH);
+#else
         ::shutdown(m_fd, SHUT_RDWR);
-        ::close(m_fd);
+#endif
+        // Closing the listening socket is what ends a waiting accept on Windows.
+        httplib::detail::close_socket(m_fd);
         m_thread.join();
     }
     ClosingServer(const ClosingServer&) = delete;
     ClosingServer& operator=(const ClosingServer&) = delete;
-    std::string Host() const { return "127.0.0.1:" + std::to_string(m_port); }
+    std::string Host() const {
+        return "127.0.0.1:" + std::to_string(m_port);
+    }
 
 private:
-    int m_fd = -1;
+    socket_t m_fd = INVALID_SOCKET;
     int m_port = 0;
     std::thread m_thread;
 };
-#endif
 
 } // namespace orvex::test

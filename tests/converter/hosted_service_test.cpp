@@ -3,6 +3,7 @@
 #include "converter/hosted_service.h"
 
 #include "converter/texts.h"
+#include "platform/paths.h"
 #include "platform/text_codec.h"
 #include "service_double.h"
 #include "temp_dir.h"
@@ -129,9 +130,10 @@ TEST_F(HostedTest, NumbersRunOnAcrossPagesAndAnUnmarkedPageSendsNothing) {
     EXPECT_NE(c.find("javascript:Velmorant(4)"), std::string::npos);
     EXPECT_EQ(c.find("javascript:Velmorant(5)"), std::string::npos);
     EXPECT_EQ(report.remaining, 95);
-    const std::string expected = m_out.Path() + "//a.html....  성공\r\n" + m_out.Path() + "//b.html....  성공\r\n" +
-                                 m_out.Path() + "//c.html....  성공\r\n";
-    EXPECT_EQ(m_box.m_text.substr(0, expected.size()), Program(expected));
+    const std::string dir = m_out.Path() + std::string(2, kPathSep);
+    const std::string expected =
+        dir + "a.html....  성공\r\n" + dir + "b.html....  성공\r\n" + dir + "c.html....  성공\r\n";
+    EXPECT_EQ(m_box.m_text.substr(0, Program(expected).size()), Program(expected));
 }
 
 TEST_F(HostedTest, EveryErrorCodeReplacesTheBoxAndStopsTheRun) {

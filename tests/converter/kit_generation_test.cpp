@@ -3,7 +3,9 @@
 #include "converter/kit_generation.h"
 
 #include "converter/email_data_file.h"
+#include "platform/native_path.h"
 #include "platform/paths.h"
+#include "platform/text_codec.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -16,9 +18,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kCompleted = "파일 생성이 완료됐습니다. \r\n파일을 홈페이지에 업데이트하시기 바랍니다\r\n";
+// The log is program text.
+std::string P(std::string_view utf8) {
+    return ProgramTextFromUtf8(utf8);
+}
+
+const std::string kCompleted = P("파일 생성이 완료됐습니다. \r\n파일을 홈페이지에 업데이트하시기 바랍니다\r\n");
 // After the notes: the written pages hold no address a harvester could take.
-constexpr std::string_view kNothingLeft = "변환된 페이지에 남은 전자메일 주소가 없습니다.\r\n";
+const std::string kNothingLeft = P("변환된 페이지에 남은 전자메일 주소가 없습니다.\r\n");
 constexpr std::string_view kImage1 = "<img src='VelmorantDefaultImg1.gif' border=0>";
 
 // Keeps every text a run shows, and holds the run to its word about the unchanged part.
@@ -47,8 +54,8 @@ std::string Native(std::string_view rel) {
 }
 
 void WriteFile(const std::string& path, std::string_view bytes) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    fs::create_directories(FsPath(path).parent_path());
+    std::ofstream(FsPath(path), std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 // The page code in a converted page's marker comment.
@@ -104,7 +111,7 @@ protected:
     std::string Shown(std::string_view rel) const { return m_out.Path() + kPathSep + kPathSep + Native(rel); }
     // The permission notes and the line saying nothing is left.
     std::string Notes() const {
-        return PermissionNotes(m_run.cgiKind, m_run.gd != 0, m_run.serverOs) + std::string(kNothingLeft);
+        return P(PermissionNotes(m_run.cgiKind, m_run.gd != 0, m_run.serverOs)) + kNothingLeft;
     }
 
     test::TempDir m_home;
@@ -152,8 +159,8 @@ TEST_F(KitGenerationTest, PagesShareOneNumberingWithTheDataFile) {
 
     ASSERT_GE(m_box.texts.size(), 3u);
     EXPECT_EQ(m_box.texts[0], Shown("a.html") + "....");
-    EXPECT_EQ(m_box.Last(), Shown("a.html") + "....성공\r\n" + Shown("sub/b.html") + "....성공\r\n" +
-                                std::string(kCompleted) + Notes());
+    EXPECT_EQ(m_box.Last(),
+              Shown("a.html") + P("....성공\r\n") + Shown("sub/b.html") + P("....성공\r\n") + kCompleted + Notes());
     EXPECT_EQ(m_box.scrolls, 1);
     EXPECT_EQ(m_report.pagesWritten, 2);
     EXPECT_EQ(m_report.addressesProtected, 5);
@@ -178,8 +185,8 @@ TEST_F(KitGenerationTest, FailedPagesKeepTheirDataLinesAndNumbers) {
     EXPECT_NE(data.find("\r\n1:kim@ex.com:"), std::string::npos);
     EXPECT_NE(data.find("\r\n4:choi@ex.com:"), std::string::npos);
     EXPECT_NE(data.find("\r\n6:y@ex.com:" + CodeOf(c) + "\r\n*/?>"), std::string::npos);
-    EXPECT_EQ(m_box.Last(), Shown("a.html") + "....실패\r\n" + Shown("b.html") + "....실패\r\n" + Shown("c.html") +
-                                "....성공\r\n" + std::string(kCompleted) + Notes());
+    EXPECT_EQ(m_box.Last(), Shown("a.html") + P("....실패\r\n") + Shown("b.html") + P("....실패\r\n") +
+                                Shown("c.html") + P("....성공\r\n") + kCompleted + Notes());
     EXPECT_EQ(m_report.pagesFailed, 2);
     EXPECT_EQ(m_report.pagesWritten, 1);
 }
@@ -191,7 +198,7 @@ TEST_F(KitGenerationTest, NothingToGenerateStillWritesTheKit) {
     EXPECT_EQ(Out("Velmorant/emaildata.php"), "<?php /*\r\n*/?>");
     EXPECT_FALSE(OutExists("a.html"));
     EXPECT_TRUE(OutExists("VelmorantDefaultImg2.gif"));
-    EXPECT_EQ(m_box.Last(), std::string(kCompleted) + Notes());
+    EXPECT_EQ(m_box.Last(), kCompleted + Notes());
 }
 
 TEST_F(KitGenerationTest, ModifiedPageWithoutMarkedEntriesGetsOnlyTheHead) {
@@ -205,7 +212,7 @@ TEST_F(KitGenerationTest, ModifiedPageWithoutMarkedEntriesGetsOnlyTheHead) {
     CodeOf(a);
     EXPECT_TRUE(a.ends_with("<!--service.orvex.kr-->\r\nkim@ex.com\r\n")) << a;
     EXPECT_EQ(Out("Velmorant/emaildata.php"), "<?php /*\r\n*/?>");
-    EXPECT_TRUE(m_box.Last().starts_with(Shown("a.html") + "....성공\r\n"));
+    EXPECT_TRUE(m_box.Last().starts_with(Shown("a.html") + P("....성공\r\n")));
 }
 
 TEST_F(KitGenerationTest, PhpRefusesAnAddressThatWouldCloseTheDataFile) {
@@ -221,7 +228,7 @@ TEST_F(KitGenerationTest, PhpRefusesAnAddressThatWouldCloseTheDataFile) {
               "<?php /*\r\n1:ok@ex.com:" + CodeOf(page) + "\r\n2:z@ex.com:" + CodeOf(Out("b.html")) + "\r\n*/?>");
     // The refusal is named in the log, right after the page's own line.
     const std::string log = m_box.Last();
-    const size_t line = log.find(Shown("a.html") + "....성공\r\n");
+    const size_t line = log.find(Shown("a.html") + P("....성공\r\n"));
     ASSERT_NE(line, std::string::npos);
     const size_t next = log.find("\r\n", line) + 2;
     const std::string refusal = log.substr(next, log.find("\r\n", next) - next);
@@ -269,8 +276,7 @@ TEST_F(KitGenerationTest, JspRunEmptiesItsIpListsAndShowsItsNote) {
         EXPECT_EQ(Out(std::string("Velmorant/antispam/") + name), "") << name;
     }
     EXPECT_TRUE(m_box.Last().ends_with(
-        "업데이트후에 서버에서 Velmorant/antispam \r\n,antispambmp 에 쓰기권한을 주어야합니다\r\n" +
-        std::string(kNothingLeft)));
+        P("업데이트후에 서버에서 Velmorant/antispam \r\n,antispambmp 에 쓰기권한을 주어야합니다\r\n") + kNothingLeft));
 }
 
 TEST_F(KitGenerationTest, NoDataFileMeansNoPage) {
@@ -282,10 +288,10 @@ TEST_F(KitGenerationTest, NoDataFileMeansNoPage) {
     EXPECT_TRUE(m_report.dataFileFailed);
     EXPECT_EQ(m_report.pagesWritten, 0);
     const std::string log = m_box.Last();
-    EXPECT_NE(log.find(JoinPath(KitFolderPath(m_out.Path()), "emaildata.php") + " 을(를) 만들 수 없습니다."),
+    EXPECT_NE(log.find(JoinPath(KitFolderPath(m_out.Path()), "emaildata.php") + P(" 을(를) 만들 수 없습니다.")),
               std::string::npos)
         << log;
-    EXPECT_EQ(log.find("성공"), std::string::npos);
+    EXPECT_EQ(log.find(P("성공")), std::string::npos);
     EXPECT_EQ(m_box.scrolls, 1);
 }
 
@@ -299,17 +305,17 @@ TEST_F(KitGenerationTest, ADataFileThatCannotBeCompletedFailsTheRun) {
     fs::create_symlink("/dev/full", JoinPath(KitFolderPath(m_out.Path()), "emaildata.php"));
     EXPECT_FALSE(Run());
     EXPECT_TRUE(m_report.dataFileFailed);
-    EXPECT_NE(m_box.Last().find("emaildata.php 을(를) 다 쓰지 못했습니다."), std::string::npos) << m_box.Last();
+    EXPECT_NE(m_box.Last().find(P("emaildata.php 을(를) 다 쓰지 못했습니다.")), std::string::npos) << m_box.Last();
 }
 
 TEST_F(KitGenerationTest, MissingSourcesAreListedAfterTheNotes) {
     AddPage("a.html", "kim@ex.com");
     EXPECT_TRUE(Run());
-    const std::string head = Shown("a.html") + "....성공\r\n" + std::string(kCompleted) + Notes();
+    const std::string head = Shown("a.html") + P("....성공\r\n") + kCompleted + Notes();
     const std::string log = m_box.Last();
     ASSERT_TRUE(log.starts_with(head)) << log;
     const std::string list = log.substr(head.size());
-    EXPECT_TRUE(list.starts_with("다음 서버 키트 원본 파일이 없어 복사하지 못했습니다.")) << list;
+    EXPECT_TRUE(list.starts_with(P("다음 서버 키트 원본 파일이 없어 복사하지 못했습니다."))) << list;
     // Three images, the seed folder and the four GD files.
     ASSERT_EQ(m_report.kit.missing.size(), 8u);
     for (const std::string& path : m_report.kit.missing) {

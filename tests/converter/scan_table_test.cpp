@@ -116,7 +116,7 @@ TEST_F(ScanTableTest, PageWithoutAddressesStillGetsARecord) {
 TEST_F(ScanTableTest, UnreadablePageAddsNoRecord) {
     const ScanResult r = Scan(m_dir.Path("missing.html"));
     EXPECT_EQ(r.status, ScanStatus::OpenFailed);
-    EXPECT_NE(r.message.find("missing.html 을(를) 찾을 수 없음."), std::string::npos);
+    EXPECT_NE(r.message.find(ProgramTextFromUtf8("missing.html 을(를) 찾을 수 없음.")), std::string::npos);
     EXPECT_EQ(m_table->PageCount(), 0);
 }
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 namespace orvex {
@@ -14,6 +15,16 @@ namespace {
 
 std::string Hex(const std::string& s) {
     return Md5HexOfBuffer(s.data(), s.size());
+}
+
+bool FileDigest(const std::string& path, std::string& hex) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        return false;
+    }
+    const bool ok = Md5HexOfStream(f, hex);
+    std::fclose(f);
+    return ok;
 }
 
 TEST(Md5, Rfc1321Suite) {
@@ -119,25 +130,26 @@ TEST(Md5, FileDigestEqualsBufferDigest) {
     // Empty, short, exactly one read, one read and a byte, and several reads with a short last one.
     for (size_t n : {0u, 3u, 1024u, 1025u, 2048u, 3000u}) {
         const std::string bytes = binary.substr(0, n);
-        const std::string path = dir.Write("f" + std::to_string(n) + ".bin", bytes);
         std::string hex = "stale";
-        ASSERT_TRUE(Md5HexOfFile(path, hex)) << n;
+        ASSERT_TRUE(FileDigest(dir.Write("f" + std::to_string(n) + ".bin", bytes), hex)) << n;
         EXPECT_EQ(hex, Hex(bytes)) << n;
     }
     std::string hex;
-    ASSERT_TRUE(Md5HexOfFile(dir.Write("abc.txt", "abc"), hex));
+    ASSERT_TRUE(FileDigest(dir.Write("abc.txt", "abc"), hex));
     EXPECT_EQ(hex, "900150983cd24fb0d6963f7d28e17f72");
 }
 
-TEST(Md5, FileThatCannotBeReadGivesNoDigest) {
+TEST(Md5, StreamThatCannotBeReadGivesNoDigest) {
     test::TempDir dir;
+    // A folder opens on some systems but fails on the first read; elsewhere it does not open.
+    std::FILE* f = std::fopen(dir.Path().c_str(), "rb");
+    if (f == nullptr) {
+        GTEST_SKIP() << "this system does not open a folder as a file";
+    }
     std::string hex = "stale";
-    EXPECT_FALSE(Md5HexOfFile(dir.Path("missing.bin"), hex));
+    EXPECT_FALSE(Md5HexOfStream(f, hex));
     EXPECT_TRUE(hex.empty());
-    // A folder opens on some systems but fails on the first read.
-    hex = "stale";
-    EXPECT_FALSE(Md5HexOfFile(dir.Path(), hex));
-    EXPECT_TRUE(hex.empty());
+    std::fclose(f);
 }
 
 } // namespace

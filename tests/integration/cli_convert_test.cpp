@@ -2,6 +2,9 @@
 // orvex-cli convert through the built binary.
 #include "converter/server_kit.h"
 #include "converter/settings.h"
+#include "platform/native_path.h"
+#include "platform/paths.h"
+#include "platform/text_codec.h"
 #include "run_process.h"
 #include "temp_dir.h"
 
@@ -17,8 +20,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kCompleted = "파일 생성이 완료됐습니다. \n파일을 홈페이지에 업데이트하시기 바랍니다\n";
-constexpr std::string_view kNothingLeft = "변환된 페이지에 남은 전자메일 주소가 없습니다.\n";
+// The program's messages are program text.
+std::string P(std::string_view utf8) {
+    return ProgramTextFromUtf8(utf8);
+}
+
+// rel under dir as the program names it, with the platform's separator.
+std::string Under(const std::string& dir, std::string_view rel) {
+    return dir + test::NativeRel(rel);
+}
+
+const std::string kCompleted = P("파일 생성이 완료됐습니다. \n파일을 홈페이지에 업데이트하시기 바랍니다\n");
+const std::string kNothingLeft = P("변환된 페이지에 남은 전자메일 주소가 없습니다.\n");
 constexpr std::string_view kSite =
     "<html><body>\r\n<a href=\"mailto:kim@ex.com\" target=\"_blank\">Kim</a>\r\nlee@ex.com\r\n</body></html>\r\n";
 
@@ -48,8 +61,8 @@ protected:
                 for (const int32_t os : {kOsWindows, kOsLinux, kOsSolaris}) {
                     for (const KindFile& f : KindFiles(kind, gd, os)) {
                         const std::string path = KitSourcePath(m_cgi, f.source);
-                        fs::create_directories(fs::path(path).parent_path());
-                        std::ofstream(path, std::ios::binary) << f.source;
+                        fs::create_directories(FsPath(path).parent_path());
+                        std::ofstream(FsPath(path), std::ios::binary) << f.source;
                     }
                 }
             }
@@ -62,18 +75,20 @@ protected:
     // The site is read, never written.
     void TearDown() override {
         EXPECT_EQ(m_site.Read("index.html"), kSite);
-        EXPECT_FALSE(fs::exists(m_site.Path("Velmorant")));
+        EXPECT_FALSE(fs::exists(FsPath(m_site.Path("Velmorant"))));
     }
     test::ProcessResult Run(std::vector<std::string> args, const std::string& workDir = "") {
-        return test::RunProcess(ORVEX_CLI_PATH, args, m_scratch.Path(), workDir);
+        auto r = test::RunProcess(ORVEX_CLI_PATH, args, m_scratch.Path(), workDir);
+        r.out = test::LogLines(r.out);
+        return r;
     }
     test::ProcessResult Convert(std::vector<std::string> extra) {
         std::vector<std::string> args = {"convert", "--home", m_site.Path(), "--out", m_out, "--cgidata", m_cgi};
         args.insert(args.end(), extra.begin(), extra.end());
         return Run(args);
     }
-    std::string Out(std::string_view rel) const { return test::Slurp(m_out + "/" + std::string(rel)); }
-    bool OutExists(std::string_view rel) const { return fs::exists(m_out + "/" + std::string(rel)); }
+    std::string Out(std::string_view rel) const { return test::Slurp(JoinPath(m_out, test::NativeRel(rel))); }
+    bool OutExists(std::string_view rel) const { return fs::exists(FsPath(JoinPath(m_out, test::NativeRel(rel)))); }
 
     test::TempDir m_site;
     test::TempDir m_work;
@@ -86,8 +101,8 @@ TEST_F(CliConvert, ConvertsTheSiteWithThePhpKit) {
     const auto r = Convert({"--kind", "php"});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, m_out + "//index.html....성공\n" + m_out + "//sub/deep/p.htm....성공\n" + std::string(kCompleted) +
-                         Lf(PermissionNotes(kCgiPhp, true, kOsLinux)) + std::string(kNothingLeft));
+    EXPECT_EQ(r.out, Under(m_out, "//index.html") + P("....성공\n") + Under(m_out, "//sub/deep/p.htm") +
+                         P("....성공\n") + kCompleted + Lf(P(PermissionNotes(kCgiPhp, true, kOsLinux))) + kNothingLeft);
     const std::string index = Out("index.html");
     EXPECT_TRUE(index.ends_with("<html><body>\r\n<a href='javascript:AntiSpam(1)'><img src='VelmorantDefaultImg1.gif' "
                                 "border=0></a>\r\n<a href='javascript:AntiSpam(2)'><img "
@@ -105,6 +120,22 @@ TEST_F(CliConvert, ConvertsTheSiteWithThePhpKit) {
     // Only pages with addresses are written; nothing else of the site is copied.
     EXPECT_FALSE(OutExists("plain.html"));
     EXPECT_FALSE(OutExists("logo.gif"));
+}
+
+// The log carries its own CR LF. On Windows standard output is binary and they reach it byte for
+// byte (a text-mode stream would write CR CR LF); elsewhere the lines end in LF alone.
+TEST_F(CliConvert, StandardOutputKeepsTheLogsLineEnds) {
+    const auto r = test::RunProcess(
+        ORVEX_CLI_PATH, {"convert", "--home", m_site.Path(), "--out", m_out, "--cgidata", m_cgi, "--kind", "php"},
+        m_scratch.Path());
+    ASSERT_EQ(r.status, 0) << r.err;
+#ifdef _WIN32
+    EXPECT_NE(r.out.find(P("....성공\r\n")), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("\r\r"), std::string::npos) << r.out;
+#else
+    EXPECT_NE(r.out.find(P("....성공\n")), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find('\r'), std::string::npos) << r.out;
+#endif
 }
 
 TEST_F(CliConvert, NameRules) {
@@ -135,48 +166,48 @@ TEST_F(CliConvert, KindsSystemsAndImageMethods) {
          "emaildata.asp",
          "GetPng.dll",
          "CgiData\\asp\\GetPng.dll",
-         "등록해야합니다 \n ex) 콘솔에서 regsvr32 GetPng.dll \n"},
+         P("등록해야합니다 \n ex) 콘솔에서 regsvr32 GetPng.dll \n")},
         {{"--kind", "perl", "--os", "linux"},
          "emaildata.pl",
          "main.exe",
          "CgiData\\Perl\\linux\\linuxmain.exe",
-         "main.exe에 실행권한을 주어야합니다.\n"},
+         P("main.exe에 실행권한을 주어야합니다.\n")},
         {{"--kind", "php", "--image", "external", "--os", "windows"},
          "emaildata.php",
          "main.exe",
          "CgiData\\php\\window\\winmain.exe",
-         "main.exe에게 실행권한을 주어야합니다\n"},
+         P("main.exe에게 실행권한을 주어야합니다\n")},
         {{"--kind", "php", "--image", "gd", "--os", "solaris"},
          "emaildata.php",
          "numfont.inc",
          "CgiData\\php\\linux\\gd\\numfont.inc",
          "ex) chmod 777 antispam , chmod 777 antispambmp \n"},
-        {{"--kind", "php", "--image", "external", "--os", "solaris"}, "emaildata.php", "", "", std::string(kCompleted)},
+        {{"--kind", "php", "--image", "external", "--os", "solaris"}, "emaildata.php", "", "", kCompleted},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args[1] + " " + (c.args.size() > 2 ? c.args.back() : ""));
-        fs::remove_all(m_out);
+        fs::remove_all(FsPath(m_out));
         const auto r = Convert(c.args);
         ASSERT_EQ(r.status, 0) << r.out << r.err;
         EXPECT_TRUE(OutExists(std::string("Velmorant/") + std::string(c.dataFile)));
         if (!c.kindFile.empty()) {
             EXPECT_EQ(Out(std::string("Velmorant/") + std::string(c.kindFile)), c.source);
         }
-        EXPECT_TRUE(r.out.ends_with(c.note + std::string(kNothingLeft))) << r.out;
+        EXPECT_TRUE(r.out.ends_with(c.note + kNothingLeft)) << r.out;
         EXPECT_EQ(r.out.find('\r'), std::string::npos);
     }
 }
 
 TEST_F(CliConvert, MissingKitSourcesExitOne) {
     const std::string empty = m_work.Path("EmptyCgi");
-    fs::create_directory(empty);
+    fs::create_directory(FsPath(empty));
     const auto r = Run({"convert", "--home", m_site.Path(), "--out", m_out, "--kind", "php", "--cgidata", empty});
     EXPECT_EQ(r.status, 1);
-    const size_t notes = r.out.find(Lf(PermissionNotes(kCgiPhp, true, kOsLinux)));
+    const size_t notes = r.out.find(Lf(P(PermissionNotes(kCgiPhp, true, kOsLinux))));
     ASSERT_NE(notes, std::string::npos) << r.out;
     const std::string after = r.out.substr(notes);
-    EXPECT_NE(after.find("  " + empty + "/VelmorantDefaultImg1.gif\n"), std::string::npos) << r.out;
-    EXPECT_NE(after.find("  " + empty + "/php/linux/gd/makeimg.php\n"), std::string::npos) << r.out;
+    EXPECT_NE(after.find("  " + Under(empty, "/VelmorantDefaultImg1.gif\n")), std::string::npos) << r.out;
+    EXPECT_NE(after.find("  " + Under(empty, "/php/linux/gd/makeimg.php\n")), std::string::npos) << r.out;
     EXPECT_TRUE(OutExists("index.html")); // the pages are written all the same
 }
 
@@ -185,43 +216,62 @@ TEST_F(CliConvert, KitSourcesFromTheWorkingDirectoryOrBesideTheProgram) {
     EXPECT_EQ(here.status, 0) << here.out;
     EXPECT_EQ(Out("Velmorant/makeimg.php"), "CgiData\\php\\linux\\gd\\makeimg.php");
 
-    // Without ./CgiData the build's own tree beside the program is used: its main.exe is codeimg.
-    fs::remove_all(m_out);
-    Run({"convert", "--home", m_site.Path(), "--out", m_out, "--kind", "php", "--image", "external"}, m_scratch.Path());
-    const std::string beside =
-        (fs::path(ORVEX_CLI_PATH).parent_path() / "CgiData/php/linux/exe/linuxmain.exe").string();
-    ASSERT_TRUE(fs::exists(beside));
+    // Without ./CgiData the build's own tree beside the program is used: its main.exe is codeimg,
+    // built for the system the build is for.
+#ifdef _WIN32
+    const std::string os = "windows";
+    const std::string kitCopy = "CgiData/php/window/winmain.exe";
+#else
+    const std::string os = "linux";
+    const std::string kitCopy = "CgiData/php/linux/exe/linuxmain.exe";
+#endif
+    fs::remove_all(FsPath(m_out));
+    Run({"convert", "--home", m_site.Path(), "--out", m_out, "--kind", "php", "--image", "external", "--os", os},
+        m_scratch.Path());
+    const std::string beside = PathText(FsPath(ORVEX_CLI_PATH).parent_path() / FsPath(kitCopy));
+    ASSERT_TRUE(fs::exists(FsPath(beside)));
     EXPECT_EQ(Out("Velmorant/main.exe"), test::Slurp(beside));
 }
 
 TEST_F(CliConvert, UncreatableDataFileExitsOneWithoutPages) {
-    fs::create_directory(m_out);
+    fs::create_directory(FsPath(m_out));
     m_work.Write("out/Velmorant", "in the way");
     const auto r = Convert({"--kind", "php"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("emaildata.php 을(를) 만들 수 없습니다."), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(P("emaildata.php 을(를) 만들 수 없습니다.")), std::string::npos) << r.out;
     EXPECT_FALSE(OutExists("index.html"));
 }
 
 TEST_F(CliConvert, PageThatCannotBeWrittenExitsOne) {
-    fs::create_directories(m_out + "/index.html"); // a folder where the page goes
+    fs::create_directories(FsPath(Under(m_out, "/index.html"))); // a folder where the page goes
     const auto r = Convert({"--kind", "php"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find(m_out + "//index.html....실패\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find(m_out + "//sub/deep/p.htm....성공\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(Under(m_out, "//index.html") + P("....실패\n")), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(Under(m_out, "//sub/deep/p.htm") + P("....성공\n")), std::string::npos) << r.out;
     EXPECT_NE(Out("sub/deep/p.htm").find("AntiSpam(3)"), std::string::npos);
 }
 
 TEST_F(CliConvert, OutputFolderMustNotBeTheHome) {
+    std::vector<std::string> outs = {m_site.Path(), Under(m_site.Path(), "/.")};
+#ifdef _WIN32
+    // The same folder by the file system's rule: names without regard to case.
+    std::string upper = m_site.Path();
+    for (char& c : upper) {
+        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    outs.push_back(upper);
+#else
     fs::create_directory_symlink(m_site.Path(), m_work.Path("link"));
-    for (const std::string& out : {m_site.Path(), m_site.Path() + "/.", m_work.Path("link")}) {
+    outs.push_back(m_work.Path("link"));
+#endif
+    for (const std::string& out : outs) {
         SCOPED_TRACE(out);
         const auto r = Run({"convert", "--home", m_site.Path(), "--out", out, "--kind", "php", "--cgidata", m_cgi});
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err.find("orvex-cli: "), std::string::npos);
     }
-    EXPECT_FALSE(fs::exists(m_site.Path("VelmorantDefaultImg1.gif")));
+    EXPECT_FALSE(fs::exists(FsPath(m_site.Path("VelmorantDefaultImg1.gif"))));
 }
 
 // An output folder inside the site is not scanned: a second run would otherwise convert the
@@ -234,12 +284,12 @@ TEST_F(CliConvert, OutputFolderInsideTheSiteIsNotScanned) {
         SCOPED_TRACE(run);
         const auto r = Run({"convert", "--home", m_site.Path(), "--out", out, "--kind", "php", "--cgidata", m_cgi});
         ASSERT_EQ(r.status, 0) << r.out << r.err;
-        EXPECT_NE(r.out.find(out + "//odd.html....성공\n"), std::string::npos) << r.out;
-        EXPECT_EQ(r.out.find("/protected/protected"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(Under(out, "//odd.html") + P("....성공\n")), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find(test::NativeRel("/protected/protected")), std::string::npos) << r.out;
     }
-    EXPECT_FALSE(fs::exists(out + "/protected"));
-    fs::remove_all(out); // the site as it was, for the teardown's check
-    fs::remove(m_site.Path("odd.html"));
+    EXPECT_FALSE(fs::exists(FsPath(Under(out, "/protected"))));
+    fs::remove_all(FsPath(out)); // the site as it was, for the teardown's check
+    fs::remove(FsPath(m_site.Path("odd.html")));
 }
 
 TEST_F(CliConvert, BadArgumentsExitTwo) {
@@ -265,31 +315,33 @@ TEST_F(CliConvert, BadArgumentsExitTwo) {
         EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args);
         EXPECT_EQ(r.out, "") << ::testing::PrintToString(args);
     }
-    EXPECT_FALSE(fs::exists(m_out));
+    EXPECT_FALSE(fs::exists(FsPath(m_out)));
 }
 
 TEST_F(CliConvert, HostSettingsFromTheEnvironment) {
-    setenv("ORVEX_SERVICE_HOST", "svc.test:8080", 1);
+    test::SetEnv("ORVEX_SERVICE_HOST", "svc.test:8080");
     auto r = Convert({"--kind", "php"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(Out("index.html").find("</script>\r\n<!--svc.test:8080-->\r\n<html>"), std::string::npos);
-    setenv("ORVEX_SERVICE_HOST", "bad host-->", 1);
-    fs::remove_all(m_out);
+    test::SetEnv("ORVEX_SERVICE_HOST", "bad host-->");
+    fs::remove_all(FsPath(m_out));
     r = Convert({"--kind", "php"});
     EXPECT_EQ(r.status, 2);
-    unsetenv("ORVEX_SERVICE_HOST");
-    setenv("ORVEX_POPUP_HOST", "x'y", 1);
+    test::UnsetEnv("ORVEX_SERVICE_HOST");
+    test::SetEnv("ORVEX_POPUP_HOST", "x'y");
     EXPECT_EQ(Convert({"--kind", "php"}).status, 2);
-    unsetenv("ORVEX_POPUP_HOST");
+    test::UnsetEnv("ORVEX_POPUP_HOST");
     EXPECT_FALSE(OutExists("index.html"));
 }
 
-TEST_F(CliConvert, KoreanFolderNames) {
-    m_site.Write("한글 폴더/b.html", "park@ex.com");
+TEST_F(CliConvert, NonAsciiFolderNames) {
+    // Names are program text: CP949 on a Korean Windows, UTF-8 elsewhere.
+    const std::string folder = test::NonAsciiName() + " dir";
+    m_site.Write(folder + "/b.html", "park@ex.com");
     const auto r = Convert({"--kind", "php"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find(m_out + "//한글 폴더/b.html....성공\n"), std::string::npos) << r.out;
-    EXPECT_NE(Out("한글 폴더/b.html").find("'../Velmorant/antispamin.php?"), std::string::npos);
+    EXPECT_NE(r.out.find(Under(m_out, "//" + folder + "/b.html") + P("....성공\n")), std::string::npos) << r.out;
+    EXPECT_NE(Out(folder + "/b.html").find("'../Velmorant/antispamin.php?"), std::string::npos);
 }
 
 TEST_F(CliConvert, RealSitePatternsKeepThePageWhole) {
@@ -348,8 +400,8 @@ TEST_F(CliConvert, ReportListsWhatTheRunLeftStrictFailsAndScrubClearsComments) {
                   ",\"where\":\"attribute\",\"address\":\"kim@ex.com\",\"protected\":true}\n"
                   "{\"page\":\"docs/contact.txt\",\"line\":1,\"where\":\"file\",\"address\":\"lee@ex.com\","
                   "\"protected\":true}\n");
-    EXPECT_NE(r.out.find("변환 후에도 전자메일 주소가 남아 있는 곳:\n  " + m_out + "//left.html " + line("by kim") +
-                         "번째 줄 주석 안: kim@ex.com (보호하기로 한 주소)\n"),
+    EXPECT_NE(r.out.find(P("변환 후에도 전자메일 주소가 남아 있는 곳:\n  ") + Under(m_out, "//left.html ") +
+                         line("by kim") + P("번째 줄 주석 안: kim@ex.com (보호하기로 한 주소)\n")),
               std::string::npos)
         << r.out;
     EXPECT_NE(page.find("<p><a href='javascript:AntiSpam("), std::string::npos) << "the text address is converted";
@@ -376,12 +428,12 @@ TEST_F(CliConvert, ReportListsWhatTheRunLeftStrictFailsAndScrubClearsComments) {
               "{\"page\":\"sub/n.txt\",\"line\":1,\"where\":\"file\",\"address\":\"x@y.com\",\"protected\":false}\n");
 
     // A site that leaves nothing says so in one line; --strict then succeeds.
-    fs::remove_all(m_site.Path("docs"));
-    fs::remove(m_site.Path("left.html"));
-    fs::remove(m_site.Path("logo.gif"));
+    fs::remove_all(FsPath(m_site.Path("docs")));
+    fs::remove(FsPath(m_site.Path("left.html")));
+    fs::remove(FsPath(m_site.Path("logo.gif")));
     r = Convert({"--kind", "php", "--strict", "--report", report});
     EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_TRUE(r.out.ends_with("변환된 페이지에 남은 전자메일 주소가 없습니다.\n")) << r.out;
+    EXPECT_TRUE(r.out.ends_with(kNothingLeft)) << r.out;
     EXPECT_EQ(test::Slurp(report), "");
 }
 

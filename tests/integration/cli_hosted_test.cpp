@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // orvex-cli in hosted mode (convert --kind hosted, clean-server) against the service double.
 #include "converter/page_rewriter.h"
+#include "platform/native_path.h"
 #include "platform/text_codec.h"
 #include "run_process.h"
 #include "service_double.h"
@@ -20,8 +21,8 @@ namespace fs = std::filesystem;
 class CliHosted : public ::testing::Test {
 protected:
     void SetUp() override {
-        ::setenv("ORVEX_SERVICE_HOST", m_service.Host().c_str(), 1);
-        ::setenv("ORVEX_POPUP_HOST", "popup.test:8443", 1);
+        test::SetEnv("ORVEX_SERVICE_HOST", m_service.Host());
+        test::SetEnv("ORVEX_POPUP_HOST", "popup.test:8443");
         m_service.AddMember("kim", "s3cret");
         m_work.Write("password", "s3cret\r\nsecond line\n");
         for (int i = 1; i <= 3; ++i) {
@@ -29,11 +30,13 @@ protected:
         }
     }
     void TearDown() override {
-        ::unsetenv("ORVEX_SERVICE_HOST");
-        ::unsetenv("ORVEX_POPUP_HOST");
+        test::UnsetEnv("ORVEX_SERVICE_HOST");
+        test::UnsetEnv("ORVEX_POPUP_HOST");
     }
     test::ProcessResult Run(std::vector<std::string> args) {
-        return test::RunProcess(ORVEX_CLI_PATH, args, m_scratch.Path(), m_work.Path());
+        auto r = test::RunProcess(ORVEX_CLI_PATH, args, m_scratch.Path(), m_work.Path());
+        r.out = test::LogLines(r.out);
+        return r;
     }
     test::ProcessResult Convert(const std::string& home, const std::string& user = "kim") {
         return Run({"convert", "--home", home, "--out", m_work.Path("out"), "--kind", "hosted", "--user", user,
@@ -45,22 +48,22 @@ protected:
 };
 
 TEST_F(CliHosted, ConvertsTheExampleSiteWithTheServiceIdentifiers) {
-    const std::string site = std::string(std::getenv("ORVEX_SOURCE_DIR")) + "/examples/site";
+    const std::string site = test::AbsolutePath(std::string(std::getenv("ORVEX_SOURCE_DIR")) + "/examples/site");
     const auto r = Convert(site);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     const auto requests = m_service.Requests();
     ASSERT_EQ(requests.size(), 7u) << "one request per page with addresses";
     // 18 stored of 100: board/list.html's guest02 is the text of a link of the page's own and stays.
-    EXPECT_NE(r.out.find("남은 저장 갯수:82\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(ProgramTextFromUtf8("남은 저장 갯수:82\n")), std::string::npos) << r.out;
     // Every page's script block carries the UserId and the section and page code of its upload.
     int n = 0;
     size_t links = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(m_work.Path("out"))) {
-        const std::string name = entry.path().filename().string();
+    for (const auto& entry : fs::recursive_directory_iterator(FsPath(m_work.Path("out")))) {
+        const std::string name = PathText(entry.path().filename());
         if (!entry.is_regular_file() || name.find(".gif") != std::string::npos) {
             continue;
         }
-        const std::string page = test::Slurp(entry.path().string());
+        const std::string page = test::Slurp(PathText(entry.path()));
         const std::regex block("window\\.open\\('https://popup\\.test:8443/service/velmorantin\\.vrt\\?UserId=kim"
                                "&UniqId='\\+UniqId\\+'&Section=S([0-9]+)&PageCode=([0-9a-f]{32})'");
         std::smatch m;
@@ -76,8 +79,8 @@ TEST_F(CliHosted, ConvertsTheExampleSiteWithTheServiceIdentifiers) {
     }
     EXPECT_EQ(n, 7);
     EXPECT_EQ(links, 18u);
-    EXPECT_TRUE(fs::exists(m_work.Path("out/VelmorantDefaultImg1.gif")));
-    EXPECT_FALSE(fs::exists(m_work.Path("out/Velmorant"))) << "no kit folder in hosted mode";
+    EXPECT_TRUE(fs::exists(FsPath(m_work.Path("out/VelmorantDefaultImg1.gif"))));
+    EXPECT_FALSE(fs::exists(FsPath(m_work.Path("out/Velmorant")))) << "no kit folder in hosted mode";
 }
 
 TEST_F(CliHosted, ServiceErrorsExitOneWithTheirMessage) {
@@ -85,7 +88,7 @@ TEST_F(CliHosted, ServiceErrorsExitOneWithTheirMessage) {
     m_service.FailUploadFrom(1, "er04");
     const auto r = Convert(m_work.Path("site"));
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("서버가 가득찼습니다."), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(ProgramTextFromUtf8("서버가 가득찼습니다.")), std::string::npos) << r.out;
     EXPECT_EQ(Convert(m_work.Path("site"), "kim lee").status, 2) << "a UserId with a space is refused";
     EXPECT_EQ(m_service.Requests().size(), 1u);
     EXPECT_EQ(Run({"convert", "--home", m_work.Path("site"), "--out", m_work.Path("o2"), "--kind", "hosted"}).status,
@@ -102,11 +105,11 @@ TEST_F(CliHosted, CleanServerAsksUnlessTold) {
     yes.push_back("--yes");
     r = Run(yes);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "서버를 비웠습니다\n");
+    EXPECT_EQ(r.out, ProgramTextFromUtf8("서버를 비웠습니다\n"));
     EXPECT_TRUE(m_service.Stored("kim").empty());
     r = Run(yes);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "삭제한지 30초가 지나지않았습니다.\n");
+    EXPECT_EQ(r.out, ProgramTextFromUtf8("삭제한지 30초가 지나지않았습니다.\n"));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // orvex-cli scan through the built binary.
+#include "platform/native_path.h"
 #include "platform/text_codec.h"
 #include "run_process.h"
 #include "temp_dir.h"
@@ -31,7 +32,9 @@ protected:
 
 TEST_F(CliScan, PlainLinesInScanOrder) {
     m_site.Write("index.html", "<a href=\"mailto:kim@ex.com\">Kim</a>\r\nlee@ex.com");
-    m_site.Write("한글 폴더/b.htm", "<area href='mailto:m@ex.com'>");
+    // A folder name in the platform's narrow encoding; the lines give it in UTF-8.
+    const std::string folder = test::NonAsciiName() + " dir";
+    m_site.Write(folder + "/b.htm", "<area href='mailto:m@ex.com'>");
     m_site.Write("a.HTM", "park@ex.com");
     m_site.Write("skip.Html", "no@ex.com");
     const auto r = Run({"scan", "--home", m_site.Path()});
@@ -42,7 +45,7 @@ TEST_F(CliScan, PlainLinesInScanOrder) {
         "a.HTM\ttext\t0\t11\tpark@ex.com",
         "index.html\tanchor\t0\t35\tkim@ex.com",
         "index.html\ttext\t37\t47\tlee@ex.com",
-        "한글 폴더/b.htm\tarea\t6\t28\tm@ex.com",
+        Utf8FromProgramText(folder) + "/b.htm\tarea\t6\t28\tm@ex.com",
     };
     EXPECT_EQ(lines, want);
 }
@@ -91,24 +94,38 @@ TEST_F(CliScan, ArgumentErrorsNameTheOptionForItsCommand) {
     for (const auto& [args, message] : cases) {
         const auto r = Run(args);
         EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "orvex-cli: " + message) << ::testing::PrintToString(args);
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "orvex-cli: " + ProgramTextFromUtf8(message))
+            << ::testing::PrintToString(args);
     }
 }
 
 TEST_F(CliScan, UnreadablePageIsNamedAndTheRestScanned) {
     m_site.Write("a.html", "x@y.z");
-    std::filesystem::create_symlink(m_site.Path("gone"), m_site.Path("b.html"));
     m_site.Write("c.html", "p@q.r");
+#ifdef _WIN32
+    // Held open by another without sharing: it cannot be opened until let go.
+    const std::string locked = m_site.Write("b.html", "m@n.o");
+    const HANDLE hold = CreateFileW(WideFromProgramText(locked).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(hold, INVALID_HANDLE_VALUE);
     const auto r = Run({"scan", "--home", m_site.Path()});
+    CloseHandle(hold);
+    const std::string_view message = "b.html 을(를) 읽을 수 없습니다.";
+#else
+    // A link that leads nowhere.
+    std::filesystem::create_symlink(m_site.Path("gone"), m_site.Path("b.html"));
+    const auto r = Run({"scan", "--home", m_site.Path()});
+    const std::string_view message = "b.html 을(를) 찾을 수 없음.";
+#endif
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(Lines(r.out).size(), 2u);
-    EXPECT_NE(r.err.find("b.html 을(를) 찾을 수 없음."), std::string::npos);
+    EXPECT_NE(r.err.find(ProgramTextFromUtf8(message)), std::string::npos) << r.err;
 }
 
 TEST_F(CliScan, BundledExampleSite) {
     const char* src = std::getenv("ORVEX_SOURCE_DIR");
     ASSERT_NE(src, nullptr);
-    const auto r = Run({"scan", "--home", std::string(src) + "/examples/site", "--json"});
+    const auto r = Run({"scan", "--home", test::AbsolutePath(std::string(src) + "/examples/site"), "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     std::map<std::string, int> kinds;
     for (const auto& line : Lines(r.out)) {

@@ -2,11 +2,16 @@
 // Whole-file reads and folder listings.
 #include "platform/file_system.h"
 
+#include "platform/native_path.h"
+#include "platform/output_file.h"
+#include "platform/paths.h"
+#include "platform/text_codec.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -86,7 +91,7 @@ TEST(FileSystem, ListsFilesAndFolders) {
     test::TempDir dir;
     dir.Write("a.html", "12345");
     dir.Write("sub/b.htm", "x");
-    const std::string korean = "한글.html";
+    const std::string korean = test::NonAsciiName() + ".html";
     dir.Write(korean, "");
     auto entries = ListDirectory(dir.Path());
     ASSERT_TRUE(entries.has_value());
@@ -99,6 +104,57 @@ TEST(FileSystem, ListsFilesAndFolders) {
     EXPECT_EQ((*entries)[1].name, "sub");
     EXPECT_TRUE((*entries)[1].isDirectory);
     EXPECT_EQ((*entries)[2].name, korean);
+}
+
+// A name in program text leads to one file whichever call takes it, and on disk it is the name
+// the text means (the wide-character name on Windows, taken from the ANSI code page).
+TEST(FileSystem, NonAsciiNamesReachTheSameFileThroughEveryCall) {
+    namespace fs = std::filesystem;
+    test::TempDir dir;
+    const std::string name = test::NonAsciiName();
+    const std::string folder = dir.Path(name);
+    ASSERT_TRUE(fs::create_directory(FsPath(folder)));
+    EXPECT_TRUE(IsDirectory(folder));
+    const std::string file = JoinPath(folder, name + ".html");
+    ASSERT_TRUE(WriteFileReplacing(file, "bytes"));
+
+    const std::string utf8 = Utf8FromProgramText(name + ".html");
+    const fs::path meant(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+    std::vector<fs::path> onDisk;
+    for (const auto& entry : fs::directory_iterator(FsPath(folder))) {
+        onDisk.push_back(entry.path().filename());
+    }
+    EXPECT_EQ(onDisk, std::vector<fs::path>{meant});
+
+    const auto entries = ListDirectory(folder);
+    ASSERT_TRUE(entries.has_value());
+    ASSERT_EQ(entries->size(), 1u);
+    EXPECT_EQ(entries->front().name, name + ".html");
+    std::string bytes;
+    EXPECT_TRUE(ReadFileBytes(JoinPath(folder, entries->front().name), bytes));
+    EXPECT_EQ(bytes, "bytes");
+    EXPECT_EQ(ReadRegularFile(file, bytes, 100), FileRead::Ok);
+    EXPECT_TRUE(FileIdentityKey(file).has_value());
+    std::FILE* f = OpenFileForReading(file);
+    EXPECT_NE(f, nullptr);
+    if (f != nullptr) {
+        std::fclose(f);
+    }
+    EXPECT_EQ(CopyFileReplacing(file, JoinPath(folder, name + "2.html")), FileCopy::Ok);
+    EXPECT_EQ(dir.Read(name + "/" + name + "2.html"), "bytes");
+    EXPECT_EQ(PathText(FsPath(file)), file);
+}
+
+TEST(FileSystem, CopyReplacesAFileAlreadyThere) {
+    test::TempDir dir;
+    const std::string source = dir.Write("source.gif", "new");
+    const std::string target = dir.Write("target.gif", "older and longer");
+    EXPECT_EQ(CopyFileReplacing(source, target), FileCopy::Ok);
+    EXPECT_EQ(dir.Read("target.gif"), "new");
+    EXPECT_EQ(CopyFileReplacing(dir.Path("missing.gif"), target), FileCopy::SourceMissing);
+    EXPECT_EQ(CopyFileReplacing(dir.Path(), target), FileCopy::SourceMissing) << "a folder is no source";
+    EXPECT_EQ(dir.Read("target.gif"), "new");
+    EXPECT_EQ(CopyFileReplacing(source, dir.Path("no/such/target.gif")), FileCopy::Failed);
 }
 
 } // namespace

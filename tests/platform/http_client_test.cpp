@@ -37,6 +37,9 @@ protected:
             r.status = 404;
             r.set_content("not\nhere\n", "text/plain");
         });
+        // One request per connection: a client that keeps its connection for the next request
+        // (WinINet does) would otherwise hold the server's stop for its idle wait.
+        m_server.set_keep_alive_max_count(1);
         m_port = m_server.bind_to_any_port("127.0.0.1");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
     }

@@ -84,6 +84,10 @@ void ExpectUnknownCharsetFails() {
 }
 
 TEST(TextCodecCache, ConversionsStayRightAsDescriptorsComeAndGo) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the descriptor cache is iconv's; on Windows the codec converts through code pages, which keep "
+                    "no descriptors or shift state between calls";
+#endif
     // A thread of its own, so the cache starts empty whatever ran before.
     std::thread([] {
         ExpectUnknownCharsetFails();

@@ -35,6 +35,30 @@ TEST(TextCodec, UndecodableBytesBecomeReplacementCharacters) {
               "b");
     // A lone lead byte at the end.
     EXPECT_EQ(DecodeToUtf8("x\xC7", kCharsetCp949), "x\xEF\xBF\xBD");
+    // A charset the codec does not know still keeps its ASCII.
+    EXPECT_EQ(DecodeToUtf8("a\xE9", "NO-SUCH-CHARSET"), "a\xEF\xBF\xBD");
+}
+
+TEST(TextCodec, CharsetsPagesDeclareBesideTheKoreanOnes) {
+    // A page in one of these must keep its names on every platform, not fall back to CP949.
+    const struct {
+        const char* label;
+        std::string_view utf8;
+        std::string_view bytes;
+    } kCases[] = {
+        {"iso-8859-2", "Ćéő", "\xC6\xE9\xF5"},   {"koi8-r", "фИУ", "\xC6\xE9\xF5"},
+        {"windows-1251", "Жйх", "\xC6\xE9\xF5"}, {"shift_jis", "日本語", "\x93\xFA\x96\x7B\x8C\xEA"},
+        {"gbk", "中文", "\xD6\xD0\xCE\xC4"},     {"big5", "中文", "\xA4\xA4\xA4\xE5"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.label);
+        const std::string charset = CanonicalCharset(c.label);
+        ASSERT_FALSE(charset.empty());
+        std::string out;
+        EXPECT_TRUE(EncodeFromUtf8(c.utf8, charset, out));
+        EXPECT_EQ(out, c.bytes);
+        EXPECT_EQ(DecodeToUtf8(c.bytes, charset), c.utf8);
+    }
 }
 
 TEST(TextCodec, EncodeRefusesWhatTheCharsetCannotHold) {

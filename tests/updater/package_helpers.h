@@ -4,11 +4,15 @@
 #pragma once
 
 #include "crypto/md5.h"
+#include "platform/native_path.h"
+#include "platform/paths.h"
 #include "updater/package_format.h"
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 #include <string>
@@ -41,31 +45,30 @@ inline std::string Md5Line(const std::string& bytes) {
     return Md5HexOfBuffer(bytes.data(), bytes.size());
 }
 
-// Every file and folder under root: relative path -> "dir", or "file:" + contents, with
-// "+x" appended for files the owner may execute.
+// Every file and folder under root: relative path (program text, '/' between names) -> "dir",
+// or "file:" + contents, with "+x" appended for files the owner may execute (POSIX only).
 using TreeSnapshot = std::map<std::string, std::string>;
 
 inline TreeSnapshot Snapshot(const std::string& root) {
     namespace fs = std::filesystem;
     TreeSnapshot tree;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
+    const fs::path base = FsPath(root);
+    for (auto it = fs::recursive_directory_iterator(base, ec); !ec && it != fs::recursive_directory_iterator();
          it.increment(ec)) {
-        const std::string rel = fs::relative(it->path(), root).generic_string();
+        std::string rel = PathText(fs::relative(it->path(), base));
+        std::replace(rel.begin(), rel.end(), kPathSep, '/');
         if (it->is_directory()) {
             tree[rel] = "dir";
             continue;
         }
-        std::string bytes;
-        std::FILE* f = std::fopen(it->path().string().c_str(), "rb");
-        if (f != nullptr) {
-            char buf[4096];
-            for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) {
-                bytes.append(buf, n);
-            }
-            std::fclose(f);
-        }
+        std::ifstream f(it->path(), std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+#ifdef _WIN32
+        const bool exec = false; // Windows has no execute bit
+#else
         const bool exec = (fs::status(it->path()).permissions() & fs::perms::owner_exec) != fs::perms::none;
+#endif
         tree[rel] = "file:" + bytes + (exec ? "+x" : "");
     }
     return tree;

@@ -4,6 +4,7 @@
 #include "updater/package_writer.h"
 
 #include "package_helpers.h"
+#include "platform/text_codec.h"
 #include "run_process.h"
 #include "temp_dir.h"
 #include "updater/package_installer.h"
@@ -86,10 +87,15 @@ TEST(PackageWriterTest, ListParsing) {
     test::TempDir dir;
     dir.Write("src/a.bin", "AAA");
     dir.Write("src/b c.bin", "B");
+    // The list is program text; the package holds its paths in CP949 ("한글" is C7 D1 B1 DB).
+    const std::string name = test::NonAsciiName();
+    const std::string cp949 = Cp949FromUtf8(Utf8FromProgramText(name));
+    ASSERT_TRUE(Utf8FromProgramText(name) != "한글" || cp949 == "\xC7\xD1\xB1\xDB");
     std::vector<PackageEntry> entries;
     std::string error;
     ASSERT_TRUE(ParsePackageList("# comment\r\n\nmd ae:\\skin\r\ndel ae:\\old file.txt\nrd id:\\tmp\n"
-                                 "write ae:\\a.bin src/a.bin\nwrite ae:\\설치\\b src/b c.bin",
+                                 "write ae:\\a.bin src/a.bin\nwrite ae:\\" +
+                                     name + "\\b src/b c.bin",
                                  dir.Path(), entries, error))
         << error;
     ASSERT_EQ(entries.size(), 5u);
@@ -98,7 +104,7 @@ TEST(PackageWriterTest, ListParsing) {
     EXPECT_EQ(entries[1].path, "ae:\\old file.txt");
     EXPECT_EQ(entries[2].kind, Kind::RemoveDir);
     EXPECT_EQ(entries[3].data, "AAA");
-    EXPECT_EQ(entries[4].path, "ae:\\\xBC\xB3\xC4\xA1\\b"); // CP949 in the package
+    EXPECT_EQ(entries[4].path, "ae:\\" + cp949 + "\\b");
     EXPECT_EQ(entries[4].data, "B");
 
     for (const char* bad : {"copy ae:\\a", "write ae:\\a", "write ae:\\a missing.bin", "md"}) {
@@ -163,14 +169,17 @@ protected:
 };
 
 TEST_F(MkupdateTest, WritesAPackageThatInstallsToExactlyItsFilesAndPrintsItsDigest) {
+    const std::string name = test::NonAsciiName(); // in the list and the file names: program text
     m_dir.Write("files/orvex", std::string(5000, 'E'));
-    m_dir.Write("files/빈 파일", "");
+    m_dir.Write("files/" + name + " file", "");
     m_dir.Write("files/top.gif", "GIF89a");
     m_dir.Write("list.txt", "md ae:\\skin\n"
                             "md id:\\shared\n"
                             "write ae:\\orvex files/orvex\r\n"
-                            "write ae:\\skin\\빈파일 files/빈 파일\n"
-                            "write id:\\shared\\top.gif files/top.gif\n");
+                            "write ae:\\skin\\" +
+                                name + " files/" + name +
+                                " file\n"
+                                "write id:\\shared\\top.gif files/top.gif\n");
     const auto r = Run({"--version", "82", m_dir.Path("list.txt"), m_dir.Path("package.bin")});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string package = m_dir.Read("package.bin");
@@ -179,7 +188,7 @@ TEST_F(MkupdateTest, WritesAPackageThatInstallsToExactlyItsFilesAndPrintsItsDige
     ExpectInstallsExactly(package, {{"install", "dir"},
                                     {"install/skin", "dir"},
                                     {"install/orvex", "file:" + std::string(5000, 'E')},
-                                    {"install/skin/빈파일", "file:"},
+                                    {"install/skin/" + name, "file:"},
                                     {"idn", "dir"},
                                     {"idn/shared", "dir"},
                                     {"idn/shared/top.gif", "file:GIF89a"}});

@@ -55,6 +55,9 @@ public:
         for (const char* path : {kVersionPath, kChecksumPath, kPackagePath}) {
             m_server.Get(path, [this, path](const httplib::Request&, httplib::Response& r) { Serve(path, r); });
         }
+        // One request per connection: a client that keeps its connection for the next request
+        // (WinINet does) would otherwise hold the server's stop for its idle wait.
+        m_server.set_keep_alive_max_count(1);
         m_port = m_server.bind_to_any_port("127.0.0.1");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
         while (!m_server.is_running()) {
