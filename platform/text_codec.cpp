@@ -233,6 +233,23 @@ std::string CanonicalCharset(std::string_view label) {
 #endif
 }
 
+namespace {
+
+// What a charset we cannot decode leaves of bytes: their ASCII, the rest replaced.
+std::string AsciiKept(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) < 0x80)
+            out += c;
+        else
+            out += kReplacement;
+    }
+    return out;
+}
+
+} // namespace
+
 std::string DecodeToUtf8(std::string_view bytes, std::string_view charset) {
     if (IsAsciiCompatible(charset) && IsAscii(bytes)) {
         return std::string(bytes);
@@ -242,14 +259,7 @@ std::string DecodeToUtf8(std::string_view bytes, std::string_view charset) {
 #ifdef _WIN32
     const UINT cp = CodePageOf(charset);
     if (cp == 0) {
-        // Unknown charset: keep ASCII, replace the rest.
-        for (const char c : bytes) {
-            if (static_cast<unsigned char>(c) < 0x80)
-                out += c;
-            else
-                out += kReplacement;
-        }
-        return out;
+        return AsciiKept(bytes);
     }
     std::wstring wide;
     std::string utf;
@@ -270,14 +280,7 @@ std::string DecodeToUtf8(std::string_view bytes, std::string_view charset) {
 #else
     const Iconv cd("UTF-8", charset);
     if (!cd.Ok()) {
-        // Unknown charset: keep ASCII, replace the rest.
-        for (const char c : bytes) {
-            if (static_cast<unsigned char>(c) < 0x80)
-                out += c;
-            else
-                out += kReplacement;
-        }
-        return out;
+        return AsciiKept(bytes);
     }
     Convert(cd, bytes, out, [&out] {
         out += kReplacement;
