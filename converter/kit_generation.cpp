@@ -8,10 +8,12 @@
 #include "converter/run_exposures.h"
 #include "converter/texts.h"
 #include "platform/paths.h"
+#include "platform/read_ahead.h"
 #include "platform/text_codec.h"
 
 #include <ctime>
 #include <random>
+#include <vector>
 
 namespace orvex {
 
@@ -68,12 +70,21 @@ bool GenerateKitSite(const KitRun& run, ResultsBox& box, KitRunReport* report) {
     if (run.scrubComments) {
         params.scrubComments = &exposures.Protected();
     }
+    std::vector<std::string> paths;
+    for (int32_t p = 0; p < table.PageCount(); ++p) {
+        if (table.Page(p).m_bModified == 1) {
+            paths.push_back(table.Page(p).m_strPath);
+        }
+    }
+    ReadAhead sources(std::move(paths), kMaxPageBytes);
+    PageBuffer& source = table.PageScratch();
     std::string pageBytes;
     for (int32_t p = 0; p < table.PageCount(); ++p) {
         const PageRecord& page = table.Page(p);
         if (page.m_bModified != 1) {
             continue;
         }
+        const FileRead read = sources.Next(source);
         params.pageCode = std::to_string(pageCodes(random));
         params.rootPrefix = MakeRootPrefix(page.m_strPath, run.homeDir);
         const std::string outputPath = MakeOutputPath(run.outputDir, run.homeDir, page.m_strPath);
@@ -94,7 +105,7 @@ bool GenerateKitSite(const KitRun& run, ResultsBox& box, KitRunReport* report) {
                 refused += Message(texts::kAddressBreaksDataFile, {page.m_strPath, address});
             }
         }
-        const RewriteResult rewrite = RewritePage(page, outputPath, params, first, table.PageScratch(), pageBytes);
+        const RewriteResult rewrite = RewriteReadPage(page, read, source.View(), outputPath, params, first, pageBytes);
         if (rewrite.status == RewriteStatus::Ok) {
             exposures.AddPage(outputPath, pageBytes, page.m_strEncoding);
             ++r.pagesWritten;

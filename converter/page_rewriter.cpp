@@ -158,12 +158,18 @@ RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath,
 
 RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath, const RewriteParams& params,
                           int32_t firstNumber, PageBuffer& buffer, std::string& out) {
+    const FileRead read = ReadRegularFile(page.m_strPath, buffer, kMaxPageBytes);
+    return RewriteReadPage(page, read, buffer.View(), outputPath, params, firstNumber, out);
+}
+
+RewriteResult RewriteReadPage(const PageRecord& page, FileRead read, std::string_view text,
+                              const std::string& outputPath, const RewriteParams& params, int32_t firstNumber,
+                              std::string& out) {
     RewriteResult result;
-    if (ReadRegularFile(page.m_strPath, buffer, kMaxPageBytes) != FileRead::Ok) {
+    if (read != FileRead::Ok) {
         result.status = RewriteStatus::SourceUnreadable;
         return result;
     }
-    const std::string_view text = buffer.View();
     if (!SpansFit(page, text.size())) {
         result.status = RewriteStatus::PageChanged;
         return result;

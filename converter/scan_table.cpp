@@ -55,7 +55,13 @@ ScanResult ScanPage(const std::string& pagePath, EmailEntry* firstSlot, int32_t 
 
 ScanResult ScanPage(const std::string& pagePath, EmailEntry* firstSlot, int32_t room, PageRecord* page,
                     int32_t defaultCheck, PageBuffer& buffer) {
-    switch (ReadRegularFile(pagePath, buffer, kMaxPageBytes)) {
+    const FileRead read = ReadRegularFile(pagePath, buffer, kMaxPageBytes);
+    return ScanReadPage(pagePath, read, buffer.View(), firstSlot, room, page, defaultCheck);
+}
+
+ScanResult ScanReadPage(const std::string& pagePath, FileRead read, std::string_view bytes, EmailEntry* firstSlot,
+                        int32_t room, PageRecord* page, int32_t defaultCheck) {
+    switch (read) {
     case FileRead::Ok:
         break;
     case FileRead::NotFound:
@@ -66,7 +72,6 @@ ScanResult ScanPage(const std::string& pagePath, EmailEntry* firstSlot, int32_t 
     case FileRead::NotRegular:
         return Failure(ScanStatus::OpenFailed, texts::kFileUnreadable, pagePath);
     }
-    const std::string_view bytes = buffer.View();
     page->m_strEncoding = DetectPageEncoding(bytes);
     const EntryNames& names = EntryNamesFor(page->m_strEncoding);
     const std::string& textName = names.text;
@@ -125,6 +130,14 @@ int32_t ScanTable::FindPage(std::string_view pagePath, EmailEntry** first) const
 }
 
 ScanResult ScanTable::LookupOrScanPage(const std::string& pagePath, int32_t defaultCheck) {
+    return LookupOrScan(pagePath, std::nullopt, defaultCheck);
+}
+
+ScanResult ScanTable::LookupOrScanReadPage(const std::string& pagePath, FileRead read, int32_t defaultCheck) {
+    return LookupOrScan(pagePath, read, defaultCheck);
+}
+
+ScanResult ScanTable::LookupOrScan(const std::string& pagePath, std::optional<FileRead> read, int32_t defaultCheck) {
     ScanResult r;
     r.count = FindPage(pagePath, &r.first);
     if (r.count >= 0) {
@@ -135,7 +148,9 @@ ScanResult ScanTable::LookupOrScanPage(const std::string& pagePath, int32_t defa
     }
     EmailEntry* first = m_pEntries.get() + m_nEntryTotal;
     PageRecord* page = &Page(m_nPageCount);
-    r = ScanPage(pagePath, first, kMaxEntries - m_nEntryTotal, page, defaultCheck, m_pageScratch);
+    const int32_t room = kMaxEntries - m_nEntryTotal;
+    r = read ? ScanReadPage(pagePath, *read, m_pageScratch.View(), first, room, page, defaultCheck)
+             : ScanPage(pagePath, first, room, page, defaultCheck, m_pageScratch);
     if (r.status != ScanStatus::Ok) {
         return r;
     }

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -78,6 +79,9 @@ ScanResult ScanPage(const std::string& pagePath, EmailEntry* firstSlot, int32_t 
                     int32_t defaultCheck, PageBuffer& buffer);
 ScanResult ScanPage(const std::string& pagePath, EmailEntry* firstSlot, int32_t room, PageRecord* page,
                     int32_t defaultCheck);
+// As ScanPage, for a page already read (read says how that went, bytes what it gave).
+ScanResult ScanReadPage(const std::string& pagePath, FileRead read, std::string_view bytes, EmailEntry* firstSlot,
+                        int32_t room, PageRecord* page, int32_t defaultCheck);
 
 class ScanTable {
 public:
@@ -93,6 +97,9 @@ public:
     // appended to the table. Not Ok (with a message, table unchanged) when the page cannot be
     // read or would pass a capacity.
     ScanResult LookupOrScanPage(const std::string& pagePath, int32_t defaultCheck);
+    // As LookupOrScanPage, for a page whose bytes were read into PageScratch() already (read
+    // says how that went), as ReadAhead hands a site's pages out.
+    ScanResult LookupOrScanReadPage(const std::string& pagePath, FileRead read, int32_t defaultCheck);
 
     // Empties the table; storage is kept.
     void ResetScanTable();
@@ -109,6 +116,8 @@ public:
     const PageRecord& Page(int32_t i) const { return m_Pages[static_cast<size_t>(i)]; }
 
 private:
+    ScanResult LookupOrScan(const std::string& pagePath, std::optional<FileRead> read, int32_t defaultCheck);
+
     LargeArray<EmailEntry> m_pEntries;
     int32_t m_nEntryTotal = 0;
     int32_t m_nPageCount = 0;

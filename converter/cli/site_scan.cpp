@@ -8,6 +8,7 @@
 #include "converter/message.h"
 #include "converter/page_listing.h"
 #include "platform/paths.h"
+#include "platform/read_ahead.h"
 
 #include <vector>
 
@@ -32,11 +33,13 @@ SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE
     }
     const bool progress = IsTerminal(err);
     const size_t total = site->pages.size();
+    ReadAhead pages(site->pages, kMaxPageBytes);
     for (size_t i = 0; i < total; ++i) {
         if (progress) {
             std::fprintf(err, "\r%zu/%zu", i + 1, total);
         }
-        const ScanResult r = table.LookupOrScanPage(site->pages[i], settings.m_bCheckAll);
+        const FileRead read = pages.Next(table.PageScratch());
+        const ScanResult r = table.LookupOrScanReadPage(site->pages[i], read, settings.m_bCheckAll);
         if (r.status == ScanStatus::Ok) {
             continue;
         }

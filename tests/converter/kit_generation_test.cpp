@@ -43,16 +43,6 @@ public:
     int scrolls = 0;
 };
 
-std::string Native(std::string_view rel) {
-    std::string s(rel);
-    for (char& c : s) {
-        if (c == '/') {
-            c = kPathSep;
-        }
-    }
-    return s;
-}
-
 void WriteFile(const std::string& path, std::string_view bytes) {
     fs::create_directories(FsPath(path).parent_path());
     std::ofstream(FsPath(path), std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -87,7 +77,7 @@ protected:
     }
     // Writes and scans a page, naming every entry with default name 1, which also marks it.
     PageRecord& AddPage(std::string_view rel, std::string_view bytes) {
-        const ScanResult r = m_table->LookupOrScanPage(m_home.Write(Native(rel), bytes), 0);
+        const ScanResult r = m_table->LookupOrScanPage(m_home.Write(test::NativeRel(rel), bytes), 0);
         EXPECT_EQ(r.status, ScanStatus::Ok);
         for (int32_t i = 0; i < r.count; ++i) {
             ApplyDefaultName(r.first[i], 1, m_settings);
@@ -99,16 +89,16 @@ protected:
         for (const char* image : {"VelmorantDefaultImg1.gif", "VelmorantDefaultImg2.gif", "VelmorantDefaultImg3.gif"}) {
             m_cgi.Write(image, image);
         }
-        m_cgi.Write(Native("antispam/seed.txt"), "seed");
+        m_cgi.Write(test::NativeRel("antispam/seed.txt"), "seed");
         for (const KindFile& f : KindFiles(m_run.cgiKind, m_run.gd != 0, m_run.serverOs)) {
             WriteFile(KitSourcePath(m_cgi.Path(), f.source), f.source);
         }
     }
     bool Run() { return GenerateKitSite(m_run, m_box, &m_report); }
-    std::string Out(std::string_view rel) const { return m_out.Read(Native(rel)); }
-    bool OutExists(std::string_view rel) const { return fs::exists(m_out.Path(Native(rel))); }
+    std::string Out(std::string_view rel) const { return m_out.Read(test::NativeRel(rel)); }
+    bool OutExists(std::string_view rel) const { return fs::exists(m_out.Path(test::NativeRel(rel))); }
     // A page's output path as the log shows it, with the doubled separator at the join.
-    std::string Shown(std::string_view rel) const { return m_out.Path() + kPathSep + kPathSep + Native(rel); }
+    std::string Shown(std::string_view rel) const { return m_out.Path() + kPathSep + kPathSep + test::NativeRel(rel); }
     // The permission notes and the line saying nothing is left.
     std::string Notes() const {
         return P(PermissionNotes(m_run.cgiKind, m_run.gd != 0, m_run.serverOs)) + kNothingLeft;
@@ -155,7 +145,7 @@ TEST_F(KitGenerationTest, PagesShareOneNumberingWithTheDataFile) {
     }
     EXPECT_EQ(Out("Velmorant/makeimg.php"), "CgiData\\php\\linux\\gd\\makeimg.php");
     EXPECT_EQ(Out("Velmorant/antispam/seed.txt"), "seed");
-    EXPECT_TRUE(fs::is_directory(m_out.Path(Native("Velmorant/antispambmp"))));
+    EXPECT_TRUE(fs::is_directory(m_out.Path(test::NativeRel("Velmorant/antispambmp"))));
 
     ASSERT_GE(m_box.texts.size(), 3u);
     EXPECT_EQ(m_box.texts[0], Shown("a.html") + "....");
@@ -267,8 +257,8 @@ TEST_F(KitGenerationTest, JspRunEmptiesItsIpListsAndShowsItsNote) {
     m_run.cgiKind = kCgiJsp;
     m_run.gd = 0;
     CompleteCgiData();
-    m_cgi.Write(Native("antispam/iplist.txt"), "10.0.0.1\r\n");
-    m_cgi.Write(Native("antispam/ipcount.txt"), "3");
+    m_cgi.Write(test::NativeRel("antispam/iplist.txt"), "10.0.0.1\r\n");
+    m_cgi.Write(test::NativeRel("antispam/ipcount.txt"), "3");
     AddPage("d/e/a.html", "kim@ex.com");
     ASSERT_TRUE(Run());
     for (const char* name : {"blockiplist.txt", "blockiptime.txt", "ipcount.txt", "iplist.txt"}) {
@@ -331,7 +321,7 @@ TEST_F(KitGenerationTest, SecondRunOverwritesWhatItWritesAndKeepsTheRest) {
     CompleteCgiData();
     ASSERT_TRUE(Run());
     m_out.Write("keep.txt", "mine");
-    m_out.Write(Native("Velmorant/old.txt"), "earlier");
+    m_out.Write(test::NativeRel("Velmorant/old.txt"), "earlier");
     m_out.Write("VelmorantDefaultImg1.gif", "edited");
     const std::string b = Out("b.html");
 

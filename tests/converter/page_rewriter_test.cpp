@@ -21,16 +21,6 @@ namespace fs = std::filesystem;
 constexpr std::string_view kKitWarning = "이코드를 수정하거나 삭제할경우 이메일데이타 동기화에 문제가생깁니다.";
 constexpr std::string_view kServiceWarning = "이코드를 수정하거나 삭제할경우 Velmorant서버동기화에 문제가생깁니다.";
 
-std::string Native(std::string_view rel) {
-    std::string s(rel);
-    for (char& c : s) {
-        if (c == '/') {
-            c = kPathSep;
-        }
-    }
-    return s;
-}
-
 // Marker comment and script block of the kit form; openLine is the window.open line.
 std::string KitHead(std::string_view code, std::string_view openLine) {
     return "<!--AntiSpam" + std::string(code) + Cp949FromUtf8(kKitWarning) + "-->\r\n" +
@@ -52,15 +42,15 @@ protected:
     }
     // Scans the page written at rel; every entry marked unless check is 0.
     PageRecord& Scan(std::string_view rel, std::string_view bytes, int32_t check = 1) {
-        const ScanResult r = m_table->LookupOrScanPage(m_dir.Write(Native(rel), bytes), check);
+        const ScanResult r = m_table->LookupOrScanPage(m_dir.Write(test::NativeRel(rel), bytes), check);
         EXPECT_EQ(r.status, ScanStatus::Ok);
         return m_table->Page(m_table->PageCount() - 1);
     }
-    std::string OutPath() const { return m_dir.Path(Native("out/sub/page.html")); }
+    std::string OutPath() const { return m_dir.Path(test::NativeRel("out/sub/page.html")); }
     RewriteResult Rewrite(const PageRecord& page, int32_t first) {
         return RewritePage(page, OutPath(), m_params, first);
     }
-    std::string Output() const { return m_dir.Read(Native("out/sub/page.html")); }
+    std::string Output() const { return m_dir.Read(test::NativeRel("out/sub/page.html")); }
 
     test::TempDir m_dir;
     std::unique_ptr<ScanTable> m_table;
@@ -273,13 +263,13 @@ TEST(PagePaths, OutputPathDoublesTheSeparatorAtTheJoin) {
 
 TEST(PagePaths, CreatePathDirsMakesEveryFolderButNotTheFile) {
     test::TempDir dir;
-    const std::string path = dir.Path(Native("a/b/c/f.html"));
+    const std::string path = dir.Path(test::NativeRel("a/b/c/f.html"));
     CreatePathDirs(path);
     CreatePathDirs(path); // existing folders are no failure
-    EXPECT_TRUE(fs::is_directory(dir.Path(Native("a/b/c"))));
+    EXPECT_TRUE(fs::is_directory(dir.Path(test::NativeRel("a/b/c"))));
     EXPECT_FALSE(fs::exists(path));
     dir.Write("file", "x");
-    CreatePathDirs(dir.Path(Native("file/x/y.html")));
+    CreatePathDirs(dir.Path(test::NativeRel("file/x/y.html")));
     EXPECT_EQ(dir.Read("file"), "x");
 }
 
