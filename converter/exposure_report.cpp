@@ -688,6 +688,42 @@ void ProtectedAddresses::FindIn(std::string_view text, std::vector<Occurrence>& 
     out.resize(kept);
 }
 
+void ProtectedAddresses::AtWindows(std::string_view text, std::vector<AtWindow>& out) {
+    out.clear();
+    const size_t n = text.size();
+    for (size_t p = 0; p < n;) {
+        const void* hit = std::memchr(text.data() + p, '@', n - p);
+        if (hit == nullptr) {
+            break;
+        }
+        const size_t q = Offset(text, hit);
+        // A window cut by the text's ends keeps the cut, which rules out the same shapes there.
+        const size_t from = q - std::min(q, kKeyBytes);
+        out.push_back(
+            {std::string(text.substr(from, std::min(n, q + 1 + kKeyBytes) - from)), static_cast<uint8_t>(q - from)});
+        p = q + 1;
+    }
+}
+
+size_t ProtectedAddresses::LatestAt(const AtWindow& window) const {
+    size_t latest = 0;
+    const size_t q = window.at;
+    const size_t n = window.bytes.size();
+    for (const Shape& s : m_shapes) {
+        if (q < s.before || q + 1 + s.after > n) {
+            continue;
+        }
+        const auto bucket = m_buckets.find(KeyAt(window.bytes.data() + q, s.before, s.after));
+        if (bucket == m_buckets.end()) {
+            continue;
+        }
+        for (const uint32_t index : bucket->second) {
+            latest = std::max(latest, size_t{index} + 1);
+        }
+    }
+    return latest;
+}
+
 std::vector<Exposure> FindExposures(std::string_view page, const ProtectedAddresses& protectedAddresses, bool isPage) {
     return Collect(page, protectedAddresses, isPage, nullptr);
 }

@@ -87,6 +87,20 @@ public:
     // The protected occurrences of text, in order and not overlapping (convention 3).
     void FindIn(std::string_view text, std::vector<Occurrence>& out) const;
 
+    // What decides which addresses could stand with their first "@" at a given "@" of a text:
+    // the bytes around it. Kept for each "@" of a page written before later addresses were
+    // added, so that the page can be checked against those without being read again.
+    struct AtWindow {
+        std::string bytes;
+        uint8_t at = 0; // the "@" in bytes
+    };
+    static void AtWindows(std::string_view text, std::vector<AtWindow>& out);
+    // How many addresses there are, in the order they were added.
+    size_t Size() const { return m_addresses.size(); }
+    // One past the index (in the order added) of the latest address that could stand with its
+    // first "@" at window's; 0 when none could.
+    size_t LatestAt(const AtWindow& window) const;
+
 private:
     struct Shape {
         uint8_t before = 0; // bytes of the key taken before the first "@"

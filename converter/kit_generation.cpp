@@ -25,113 +25,124 @@ std::string Message(std::string_view utf8, std::initializer_list<std::string_vie
 
 } // namespace
 
-bool GenerateKitSite(const KitRun& run, ResultsBox& box, KitRunReport* report) {
-    KitRunReport local;
-    KitRunReport& r = report != nullptr ? *report : local;
-    r = KitRunReport{};
-
-    std::mt19937 random(run.seed.value_or(static_cast<uint32_t>(std::time(nullptr))));
-    std::uniform_int_distribution<int> pageCodes(0, 32767);
-    int32_t next = 1;
-    RunLog log(box);
-    const bool gd = run.gd != 0 && run.cgiKind == kCgiPhp;
-
-    // The kit first, as the pages' links point into it.
-    const std::string kit = KitFolderPath(run.outputDir);
-    PrepareKitFolder(run.outputDir, run.cgiDataDir, r.kit);
-    if (run.cgiKind == kCgiJsp) {
-        CreateJspIpFiles(kit, r.kit);
+KitSiteWriter::KitSiteWriter(const KitRun& run, ResultsBox& box, KitRunReport& report, Pages pages)
+    : m_run(run), m_report(report), m_log(box), m_random(run.seed.value_or(static_cast<uint32_t>(std::time(nullptr)))),
+      m_bGd(run.gd != 0 && run.cgiKind == kCgiPhp), m_pages(pages) {
+    m_report = KitRunReport{};
+    m_params.form = RewriteForm::Kit;
+    m_params.cgiKind = run.cgiKind;
+    m_params.hosts = run.hosts;
+    if (pages == Pages::Scanned) {
+        m_exposures.emplace(*run.table, m_params);
+    } else {
+        m_exposures.emplace();
     }
-    CopyKindFiles(kit, run.cgiDataDir, run.cgiKind, gd, run.serverOs, r.kit);
+    if (run.scrubComments) {
+        m_params.scrubComments = &m_exposures->Protected();
+    }
+}
 
-    const std::string dataPath = JoinPath(kit, EmailDataFormatFor(run.cgiKind).fileName);
-    EmailDataWriter data;
-    if (!data.Open(dataPath, run.cgiKind)) {
+bool KitSiteWriter::Start() {
+    // The kit first, as the pages' links point into it.
+    const std::string kit = KitFolderPath(m_run.outputDir);
+    PrepareKitFolder(m_run.outputDir, m_run.cgiDataDir, m_report.kit);
+    if (m_run.cgiKind == kCgiJsp) {
+        CreateJspIpFiles(kit, m_report.kit);
+    }
+    CopyKindFiles(kit, m_run.cgiDataDir, m_run.cgiKind, m_bGd, m_run.serverOs, m_report.kit);
+
+    m_strDataPath = JoinPath(kit, EmailDataFormatFor(m_run.cgiKind).fileName);
+    if (!m_data.Open(m_strDataPath, m_run.cgiKind)) {
         // Without the data file no link of a written page could be answered.
-        r.dataFileFailed = true;
-        log.Append(Message(texts::kDataFileNotCreated, {dataPath}));
-        log.Append(DescribeKitProblems(r.kit));
-        log.Show();
-        log.ScrollToEnd();
+        m_report.dataFileFailed = true;
+        m_log.Append(Message(texts::kDataFileNotCreated, {m_strDataPath}));
+        m_log.Append(DescribeKitProblems(m_report.kit));
+        m_log.Show();
+        m_log.ScrollToEnd();
         return false;
     }
+    return true;
+}
 
+void KitSiteWriter::WritePage(const PageRecord& page, FileRead read, std::string_view bytes) {
+    if (m_pages == Pages::AsScanned) {
+        m_exposures->Protect(page, m_params);
+    }
+    std::uniform_int_distribution<int> pageCodes(0, 32767);
+    m_params.pageCode = std::to_string(pageCodes(m_random));
+    m_params.rootPrefix = MakeRootPrefix(page.m_strPath, m_run.homeDir);
+    const std::string outputPath = MakeOutputPath(m_run.outputDir, m_run.homeDir, page.m_strPath);
+    m_log.Append(outputPath);
+    m_log.Append("....");
+    m_log.Show();
+
+    // The data lines come first and keep their numbers even when the page then fails.
+    const int32_t first = m_nNext;
+    std::string refused;
+    for (int32_t i = 0; i < page.m_nEntryCount; ++i) {
+        const EmailEntry& e = page.m_pFirstEntry[i];
+        if (EntryIsConverted(e, m_params)) {
+            m_data.AddLine(m_nNext++, e.m_strAddress, m_params.pageCode);
+        } else if (e.m_bChecked == 1) {
+            ++m_report.addressesRefused;
+            const std::string address = ProgramTextFromUtf8(DecodeToUtf8(e.m_strAddress, page.m_strEncoding));
+            refused += Message(texts::kAddressBreaksDataFile, {page.m_strPath, address});
+        }
+    }
+    const RewriteResult rewrite = RewriteReadPage(page, read, bytes, outputPath, m_params, first, m_pageBytes);
+    if (rewrite.status == RewriteStatus::Ok) {
+        m_exposures->AddPage(outputPath, m_pageBytes, page.m_strEncoding);
+        ++m_report.pagesWritten;
+        m_report.addressesProtected += rewrite.nextNumber - first;
+        m_log.Append(Text(texts::kPageSucceeded));
+    } else {
+        ++m_report.pagesFailed;
+        m_log.Append(Text(texts::kPageFailed));
+    }
+    m_log.Append(refused);
+    m_log.Show();
+}
+
+bool KitSiteWriter::Finish() {
+    m_log.Append(Text(texts::kRunCompleted));
+    m_log.Append(Text(PermissionNotes(m_run.cgiKind, m_bGd, m_run.serverOs)));
+    m_report.exposures = m_exposures->Finish(m_run.homeDir, m_run.outputDir, m_run.table->PageScratch(), m_log);
+    const bool written = m_data.Close();
+    if (!written) {
+        m_report.dataFileFailed = true;
+        m_log.Append(Message(texts::kDataFileNotWritten, {m_strDataPath}));
+    }
+    m_log.Append(DescribeKitProblems(m_report.kit));
+    m_log.Show();
+    m_log.ScrollToEnd();
+    return written;
+}
+
+bool GenerateKitSite(const KitRun& run, ResultsBox& box, KitRunReport* report) {
+    KitRunReport local;
+    KitSiteWriter writer(run, box, report != nullptr ? *report : local, KitSiteWriter::Pages::Scanned);
+    if (!writer.Start()) {
+        return false;
+    }
     const ScanTable& table = *run.table;
-    int total = 0;
-    for (int32_t p = 0; p < table.PageCount(); ++p) {
-        total += table.Page(p).m_bModified == 1 ? 1 : 0;
-    }
-    int done = 0;
-    RewriteParams params;
-    params.form = RewriteForm::Kit;
-    params.cgiKind = run.cgiKind;
-    params.hosts = run.hosts;
-    RunExposures exposures(table, params);
-    if (run.scrubComments) {
-        params.scrubComments = &exposures.Protected();
-    }
     std::vector<std::string> paths;
     for (int32_t p = 0; p < table.PageCount(); ++p) {
         if (table.Page(p).m_bModified == 1) {
             paths.push_back(table.Page(p).m_strPath);
         }
     }
+    const int total = static_cast<int>(paths.size());
     ReadAhead sources(std::move(paths), kMaxPageBytes);
     PageBuffer& source = table.PageScratch();
-    std::string pageBytes;
+    int done = 0;
     for (int32_t p = 0; p < table.PageCount(); ++p) {
-        const PageRecord& page = table.Page(p);
-        if (page.m_bModified != 1) {
-            continue;
+        if (table.Page(p).m_bModified == 1) {
+            const FileRead read = sources.Next(source);
+            writer.WritePage(table.Page(p), read, source.View());
+            writer.Progress(++done, total);
         }
-        const FileRead read = sources.Next(source);
-        params.pageCode = std::to_string(pageCodes(random));
-        params.rootPrefix = MakeRootPrefix(page.m_strPath, run.homeDir);
-        const std::string outputPath = MakeOutputPath(run.outputDir, run.homeDir, page.m_strPath);
-        log.Append(outputPath);
-        log.Append("....");
-        log.Show();
-
-        // The data lines come first and keep their numbers even when the page then fails.
-        const int32_t first = next;
-        std::string refused;
-        for (int32_t i = 0; i < page.m_nEntryCount; ++i) {
-            const EmailEntry& e = page.m_pFirstEntry[i];
-            if (EntryIsConverted(e, params)) {
-                data.AddLine(next++, e.m_strAddress, params.pageCode);
-            } else if (e.m_bChecked == 1) {
-                ++r.addressesRefused;
-                const std::string address = ProgramTextFromUtf8(DecodeToUtf8(e.m_strAddress, page.m_strEncoding));
-                refused += Message(texts::kAddressBreaksDataFile, {page.m_strPath, address});
-            }
-        }
-        const RewriteResult rewrite = RewriteReadPage(page, read, source.View(), outputPath, params, first, pageBytes);
-        if (rewrite.status == RewriteStatus::Ok) {
-            exposures.AddPage(outputPath, pageBytes, page.m_strEncoding);
-            ++r.pagesWritten;
-            r.addressesProtected += rewrite.nextNumber - first;
-            log.Append(Text(texts::kPageSucceeded));
-        } else {
-            ++r.pagesFailed;
-            log.Append(Text(texts::kPageFailed));
-        }
-        log.Append(refused);
-        log.Show();
-        log.Progress(++done, total);
     }
-
-    log.Append(Text(texts::kRunCompleted));
-    log.Append(Text(PermissionNotes(run.cgiKind, gd, run.serverOs)));
-    r.exposures = exposures.Finish(run.homeDir, run.outputDir, table.PageScratch(), log);
-    const bool written = data.Close();
-    if (!written) {
-        r.dataFileFailed = true;
-        log.Append(Message(texts::kDataFileNotWritten, {dataPath}));
-    }
-    log.Append(DescribeKitProblems(r.kit));
-    log.Show();
-    log.ScrollToEnd();
-    return written;
+    return writer.Finish();
 }
 
 } // namespace orvex

@@ -3,14 +3,17 @@
 // e-mail data file of the server kind, and the server kit, reported in a results box.
 #pragma once
 
+#include "converter/email_data_file.h"
 #include "converter/exposure_report.h"
 #include "converter/results_box.h"
+#include "converter/run_exposures.h"
 #include "converter/scan_table.h"
 #include "converter/server_kit.h"
 #include "converter/service_hosts.h"
 
 #include <cstdint>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -39,6 +42,44 @@ struct KitRunReport {
     KitProblems kit;
     // What a harvester could still take: from the pages written and the home folder's other files.
     std::vector<PageExposures> exposures;
+};
+
+// One generation run, page by page: Start, then WritePage for each page to convert in the
+// table's order, then Finish.
+class KitSiteWriter {
+public:
+    enum class Pages {
+        Scanned,   // the whole site is in the table before the first page is written
+        AsScanned, // each page is written as soon as it is scanned, while its bytes are at hand
+    };
+    KitSiteWriter(const KitRun& run, ResultsBox& box, KitRunReport& report, Pages pages);
+    KitSiteWriter(const KitSiteWriter&) = delete;
+    KitSiteWriter& operator=(const KitSiteWriter&) = delete;
+
+    // The kit folder and the data file; false, with the log shown, when the data file cannot
+    // be created: then no page may be written.
+    bool Start();
+    // Numbers the page's converted entries and writes its converted copy from bytes, which read
+    // says how its reading went.
+    void WritePage(const PageRecord& page, FileRead read, std::string_view bytes);
+    void Progress(int done, int total) { m_log.Progress(done, total); }
+    // The end of the log, the exposure report and the data file; false when the data file could
+    // not be written completely.
+    bool Finish();
+
+private:
+    const KitRun& m_run;
+    KitRunReport& m_report;
+    RunLog m_log;
+    std::mt19937 m_random;
+    const bool m_bGd;
+    const Pages m_pages;
+    RewriteParams m_params;
+    std::optional<RunExposures> m_exposures;
+    EmailDataWriter m_data;
+    std::string m_strDataPath;
+    int32_t m_nNext = 1;
+    std::string m_pageBytes;
 };
 
 // Runs one generation. Returns false, writing no page, when the data file cannot be created,

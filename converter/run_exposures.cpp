@@ -4,27 +4,60 @@
 
 #include "converter/page_listing.h"
 
+#include <algorithm>
+
 namespace orvex {
 
-RunExposures::RunExposures(const ScanTable& table, const RewriteParams& params) {
+RunExposures::RunExposures(const ScanTable& table, const RewriteParams& params) : m_bGrowing(false) {
     for (int32_t p = 0; p < table.PageCount(); ++p) {
-        const PageRecord& page = table.Page(p);
-        if (page.m_bModified != 1) {
-            continue;
+        if (table.Page(p).m_bModified == 1) {
+            Protect(table.Page(p), params);
         }
-        for (int32_t i = 0; i < page.m_nEntryCount; ++i) {
-            if (EntryIsConverted(page.m_pFirstEntry[i], params)) {
-                m_protected.Add(page.m_pFirstEntry[i].m_strAddress);
-            }
+    }
+}
+
+void RunExposures::Protect(const PageRecord& page, const RewriteParams& params) {
+    for (int32_t i = 0; i < page.m_nEntryCount; ++i) {
+        if (EntryIsConverted(page.m_pFirstEntry[i], params)) {
+            m_protected.Add(page.m_pFirstEntry[i].m_strAddress);
         }
     }
 }
 
 void RunExposures::AddPage(const std::string& path, std::string_view written, const std::string& charset) {
     std::vector<Exposure> found = FindExposures(written, m_protected, true);
-    if (!found.empty()) {
+    if (m_bGrowing) {
+        EarlyPage& page = m_early.emplace_back();
+        page.path = path;
+        page.charset = charset;
+        page.protectedThen = m_protected.Size();
+        ProtectedAddresses::AtWindows(written, page.windows);
+        page.found = std::move(found);
+    } else if (!found.empty()) {
         m_files.push_back(PageExposures{path, charset, std::move(found)});
     }
+}
+
+// What a page's search would have given with every address of the run: the same findings,
+// protected now where a later address covers them, unless a later address could stand in the
+// page itself (its bytes around an "@" of the page), which only a search of the written page
+// can settle.
+void RunExposures::RecheckEarlyPages(PageBuffer& buffer) {
+    for (EarlyPage& page : m_early) {
+        const bool later = std::any_of(page.windows.begin(), page.windows.end(),
+                                       [&](const auto& w) { return m_protected.LatestAt(w) > page.protectedThen; });
+        if (later && ReadRegularFile(page.path, buffer, kMaxPageBytes) == FileRead::Ok) {
+            page.found = FindExposures(buffer.View(), m_protected, true);
+        } else {
+            for (Exposure& e : page.found) {
+                e.isProtected = e.isProtected || m_protected.Covers(e.address);
+            }
+        }
+        if (!page.found.empty()) {
+            m_files.push_back(PageExposures{std::move(page.path), std::move(page.charset), std::move(page.found)});
+        }
+    }
+    m_early.clear();
 }
 
 void RunExposures::AddOtherFiles(const std::string& homeDir, const std::string& skipFolder, PageBuffer& buffer) {
@@ -57,6 +90,7 @@ size_t RunExposures::Count() const {
 
 std::vector<PageExposures> RunExposures::Finish(const std::string& homeDir, const std::string& skipFolder,
                                                 PageBuffer& buffer, RunLog& log) {
+    RecheckEarlyPages(buffer);
     AddOtherFiles(homeDir, skipFolder, buffer);
     log.Append(DescribeExposures(m_files));
     return m_files;

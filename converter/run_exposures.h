@@ -22,8 +22,14 @@ class RunExposures {
 public:
     // The addresses of the table's modified pages that params converts.
     RunExposures(const ScanTable& table, const RewriteParams& params);
+    // For a run that writes each page as soon as it is scanned: the addresses are added page by
+    // page (Protect), and Finish checks the pages written earlier against those added later.
+    RunExposures() = default;
 
     const ProtectedAddresses& Protected() const { return m_protected; }
+
+    // The addresses of page that params converts, before the page is written.
+    void Protect(const PageRecord& page, const RewriteParams& params);
 
     // The bytes written to path (program text) for a page in charset.
     void AddPage(const std::string& path, std::string_view written, const std::string& charset);
@@ -41,8 +47,20 @@ public:
     size_t Count() const;
 
 private:
+    // A page written while the addresses were still growing.
+    struct EarlyPage {
+        std::string path;
+        std::string charset;
+        size_t protectedThen = 0; // Protected().Size() when it was written
+        std::vector<ProtectedAddresses::AtWindow> windows;
+        std::vector<Exposure> found;
+    };
+    void RecheckEarlyPages(PageBuffer& buffer);
+
     ProtectedAddresses m_protected;
     std::vector<PageExposures> m_files;
+    bool m_bGrowing = true;
+    std::vector<EarlyPage> m_early;
 };
 
 } // namespace orvex

@@ -51,9 +51,9 @@ bool PrepareOutputFolder(const Options& options, std::string& error) {
     return true;
 }
 
-void NameEveryEntry(ScanTable& table, NameRule rule, const ConverterSettings& settings) {
-    for (int32_t i = 0; i < table.EntryTotal(); ++i) {
-        EmailEntry& e = table.Entry(i);
+void NamePage(PageRecord& page, NameRule rule, const ConverterSettings& settings) {
+    for (int32_t i = 0; i < page.m_nEntryCount; ++i) {
+        EmailEntry& e = page.m_pFirstEntry[i];
         switch (rule) {
         case NameRule::Default1:
             ApplyDefaultName(e, 1, settings);
@@ -71,6 +71,12 @@ void NameEveryEntry(ScanTable& table, NameRule rule, const ConverterSettings& se
             SetEntryCheck(e, true);
             break;
         }
+    }
+}
+
+void NameEveryEntry(ScanTable& table, NameRule rule, const ConverterSettings& settings) {
+    for (int32_t p = 0; p < table.PageCount(); ++p) {
+        NamePage(table.Page(p), rule, settings);
     }
 }
 
@@ -105,15 +111,15 @@ int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
     ConverterSettings settings;
     settings.m_strHomeDir = options.home;
     settings.m_bCheckAll = 0;
-    // An --out inside the site holds converted copies from an earlier run: scanned, they
-    // would be written again one level deeper at every run.
-    const SiteScan scan = ScanSite(settings, *table, err, options.out);
-    if (!scan.homeReadable) {
-        return kExitUsage;
-    }
-    NameEveryEntry(*table, options.name, settings);
     const std::string cgiData = FindCgiDataDir(options.cgiData);
     if (options.cgiKind == kCgiHosted) {
+        // An --out inside the site holds converted copies from an earlier run: scanned, they
+        // would be written again one level deeper at every run.
+        const SiteScan scan = ScanSite(settings, *table, err, options.out);
+        if (!scan.homeReadable) {
+            return kExitUsage;
+        }
+        NameEveryEntry(*table, options.name, settings);
         const int status = RunHostedGeneration(options, *hosted, *table, cgiData, out, err);
         return status == kExitOk && !scan.complete ? kExitFailed : status;
     }
@@ -130,7 +136,34 @@ int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
     run.scrubComments = options.scrubComments;
     StdoutResultsBox box(out, err);
     KitRunReport report;
-    const bool ok = GenerateKitSite(run, box, &report);
+    SiteScan scan;
+    bool ok = false;
+    if (options.scrubComments) {
+        // The scrub needs every address the run protects before it clears the first comment.
+        scan = ScanSite(settings, *table, err, options.out);
+        if (!scan.homeReadable) {
+            return kExitUsage;
+        }
+        NameEveryEntry(*table, options.name, settings);
+        ok = GenerateKitSite(run, box, &report);
+    } else {
+        // Each page is converted as soon as it is scanned, from the bytes the scan read; the kit
+        // is written first, so the home folder must be readable before anything is.
+        if (!ListDirectory(options.home, ListDetail::TypeOnly)) {
+            Line(err, FormatMessage(Text(texts::kHomeUnreadable), {options.home}));
+            return kExitUsage;
+        }
+        KitSiteWriter writer(run, box, report, KitSiteWriter::Pages::AsScanned);
+        if (writer.Start()) {
+            scan = ScanSite(settings, *table, err, options.out, [&](PageRecord& page) {
+                NamePage(page, options.name, settings);
+                if (page.m_bModified == 1) {
+                    writer.WritePage(page, FileRead::Ok, table->PageScratch().View());
+                }
+            });
+            ok = writer.Finish();
+        }
+    }
     std::fflush(out);
     const bool failed = !ok || report.pagesFailed > 0 || !report.kit.Empty() || !scan.complete;
     return FinishWithExposures(options, report.exposures, failed ? kExitFailed : kExitOk, err);

@@ -14,7 +14,8 @@
 
 namespace orvex::cli {
 
-SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE* err, const std::string& skipFolder) {
+SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE* err, const std::string& skipFolder,
+                  const std::function<void(PageRecord&)>& scanned) {
     SiteScan result;
     std::vector<std::string> skip;
     if (!skipFolder.empty()) {
@@ -38,9 +39,16 @@ SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE
         if (progress) {
             std::fprintf(err, "\r%zu/%zu", i + 1, total);
         }
+        const int32_t before = table.PageCount();
         const FileRead read = pages.Next(table.PageScratch());
         const ScanResult r = table.LookupOrScanReadPage(site->pages[i], read, settings.m_bCheckAll);
         if (r.status == ScanStatus::Ok) {
+            if (scanned && table.PageCount() > before) {
+                if (progress) {
+                    std::fputs("\r\033[K", err); // what the page's conversion logs takes the line
+                }
+                scanned(table.Page(before));
+            }
             continue;
         }
         if (progress) {

@@ -6,6 +6,7 @@
 #include "converter/settings.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,8 +23,10 @@ struct SiteScan {
 // on err and skipped; the first page past a capacity is named with the count of pages left out,
 // and scanning stops there. Shows "pages done/total" on err while working when err is a terminal.
 // skipFolder, when not empty, is left out of the walk (convert's --out inside the site).
+// scanned, when set, is called with each page newly scanned while its bytes are still in the
+// table's PageScratch(), so that a conversion can write each page as it goes.
 SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE* err,
-                  const std::string& skipFolder = "");
+                  const std::string& skipFolder = "", const std::function<void(PageRecord&)>& scanned = {});
 
 // The page's path below home, without a leading separator, with "/" between folders.
 std::string RelativePagePath(std::string_view home, std::string_view pagePath);

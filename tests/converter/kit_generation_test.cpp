@@ -338,5 +338,58 @@ TEST_F(KitGenerationTest, SecondRunOverwritesWhatItWritesAndKeepsTheRest) {
     EXPECT_EQ(Out("Velmorant/old.txt"), "earlier");
 }
 
+// A run that writes each page as it is scanned reports what a run over the whole table does,
+// though an early page was searched before a later page's addresses were known: here one that
+// stands in an early page's comment (and overlapping a longer match), and one written there
+// with an encoded "@".
+TEST_F(KitGenerationTest, WritingAsScannedReportsWhatTheWholeTableDoes) {
+    const std::vector<std::pair<std::string, std::string>> site = {
+        {"a.html", "<p>kim@ex.com</p><!-- late@ex.com xlate@ex.com -->\n<p>other@ex.com</p>"},
+        {"a2.html", "<p>own@ex.com</p>\n<p>enc%40ex.com</p>"},
+        {"b.html", "<p>late@ex.com enc@ex.com</p><!-- kim@ex.com -->"},
+        {"c.html", "<p>solo@ex.com</p><script>var s = 'nobody@ex.com';</script>"},
+    };
+    const auto findings = [](const KitRunReport& report) {
+        std::string all;
+        for (const PageExposures& page : report.exposures) {
+            all += page.path.substr(page.path.rfind(kPathSep) + 1) + "\n";
+            for (const Exposure& e : page.exposures) {
+                all += std::to_string(e.line) + " " + std::to_string(e.offset) + " " + std::to_string(e.length) + " " +
+                       e.address + (e.isProtected ? " protected " : " ") + std::string(ExposureWhereName(e.where)) +
+                       "\n";
+            }
+        }
+        return all;
+    };
+    for (const auto& [rel, bytes] : site) {
+        AddPage(rel, bytes);
+    }
+    ASSERT_TRUE(Run());
+    const std::string whole = findings(m_report);
+    EXPECT_NE(whole.find("late@ex.com protected comment"), std::string::npos) << whole;
+    EXPECT_NE(whole.find("enc@ex.com protected text"), std::string::npos) << whole;
+
+    test::TempDir out;
+    ScanTable table;
+    KitRun run = m_run;
+    run.table = &table;
+    run.outputDir = out.Path();
+    RecordingBox box;
+    KitRunReport report;
+    KitSiteWriter writer(run, box, report, KitSiteWriter::Pages::AsScanned);
+    ASSERT_TRUE(writer.Start());
+    for (const auto& [rel, bytes] : site) {
+        const ScanResult r = table.LookupOrScanPage(m_home.Path(test::NativeRel(rel)), 0);
+        ASSERT_EQ(r.status, ScanStatus::Ok);
+        for (int32_t i = 0; i < r.count; ++i) {
+            ApplyDefaultName(r.first[i], 1, m_settings);
+        }
+        writer.WritePage(table.Page(table.PageCount() - 1), FileRead::Ok, table.PageScratch().View());
+    }
+    ASSERT_TRUE(writer.Finish());
+    EXPECT_EQ(findings(report), whole);
+    EXPECT_EQ(out.Read("a.html"), Out("a.html"));
+}
+
 } // namespace
 } // namespace orvex
