@@ -1,23 +1,16 @@
 // SPDX-License-Identifier: MIT
-// Loading libcurl by its shared-object name and taking its entry points.
+// Loading libcurl by its shared-object name and taking its entry points (Linux only: Windows
+// speaks HTTP through WinINet).
 #include "platform/curl_library.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
 #include <dlfcn.h>
-#endif
 
 namespace orvex {
 
 namespace {
 
-#ifdef _WIN32
-constexpr const char* kLibraryName = "libcurl-4.dll";
-#else
 // The ABI the headers were written for; the development link (libcurl.so) may be absent.
 constexpr const char* kLibraryName = "libcurl.so.4";
-#endif
 
 struct Loaded {
     CurlLibrary api{};
@@ -25,18 +18,6 @@ struct Loaded {
     std::string error;
 };
 
-#ifdef _WIN32
-void* OpenLibrary(std::string& error) {
-    HMODULE h = LoadLibraryA(kLibraryName);
-    if (h == nullptr) {
-        error = std::string(kLibraryName) + ": cannot be loaded";
-    }
-    return reinterpret_cast<void*>(h);
-}
-void* Symbol(void* lib, const char* name) {
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(lib), name));
-}
-#else
 void* OpenLibrary(std::string& error) {
     void* h = dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
     if (h == nullptr) {
@@ -48,7 +29,6 @@ void* OpenLibrary(std::string& error) {
 void* Symbol(void* lib, const char* name) {
     return dlsym(lib, name);
 }
-#endif
 
 template <typename F>
 bool Take(void* lib, const char* name, F& into, std::string& error) {

@@ -7,6 +7,7 @@
 #include "converter/ui/setup_wizard_sheet.h"
 #include "converter/ui/texts.h"
 #include "converter/ui/window_text.h"
+#include "platform/native_path.h"
 #include "platform/paths.h"
 #include "ui_setup_default_page.h"
 
@@ -141,7 +142,7 @@ bool CSetupDefaultPage::CheckAndStore(ConverterSettings& settings, bool finishWo
     const std::string home = TrimHomeDir(ToProgramText(m_strHomeDir), kPathSep);
     m_strHomeDir = FromProgramText(home);
     std::error_code ec;
-    const fs::file_status status = fs::status(fs::path(home), ec);
+    const fs::file_status status = fs::status(FsPath(home), ec);
     if (!fs::exists(status)) {
         ShowWarning(this, Text(finishWording ? texts::kBadDirNameFinish : texts::kBadDirNameOk));
         return false;
