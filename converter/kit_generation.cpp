@@ -74,6 +74,10 @@ bool GenerateKitSite(const KitRun& run, ResultsBox& box, KitRunReport* report) {
         if (page.m_bModified != 1) {
             continue;
         }
+        if (log.StopAt(done, total)) {
+            r.cancelled = true;
+            break;
+        }
         params.pageCode = std::to_string(pageCodes(random));
         params.rootPrefix = MakeRootPrefix(page.m_strPath, run.homeDir);
         const std::string outputPath = MakeOutputPath(run.outputDir, run.homeDir, page.m_strPath);
@@ -109,7 +113,9 @@ bool GenerateKitSite(const KitRun& run, ResultsBox& box, KitRunReport* report) {
         log.Progress(++done, total);
     }
 
-    log.Append(Text(texts::kRunCompleted));
+    if (!r.cancelled) {
+        log.Append(Text(texts::kRunCompleted));
+    }
     log.Append(Text(PermissionNotes(run.cgiKind, gd, run.serverOs)));
     r.exposures = exposures.Finish(run.homeDir, run.outputDir, table.PageScratch(), log);
     const bool written = data.Close();

@@ -36,6 +36,7 @@ struct KitRunReport {
     int addressesProtected = 0; // converted occurrences in pages written
     int addressesRefused = 0;   // marked occurrences left as they were (AddressFitsDataFile)
     bool dataFileFailed = false;
+    bool cancelled = false; // the user stopped the run between pages
     KitProblems kit;
     // What a harvester could still take: from the pages written and the home folder's other files.
     std::vector<PageExposures> exposures;

@@ -14,6 +14,7 @@
 #include "converter/scan_table.h"
 #include "converter/server_kit.h"
 #include "converter/service_hosts.h"
+#include "converter/site_run.h"
 #include "platform/file_system.h"
 #include "platform/native_path.h"
 #include "platform/paths.h"
@@ -116,6 +117,19 @@ int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
     if (options.cgiKind == kCgiHosted) {
         const int status = RunHostedGeneration(options, *hosted, *table, cgiData, out, err);
         return status == kExitOk && !scan.complete ? kExitFailed : status;
+    }
+
+    // Checked before anything is written: the run numbers the data file anew, and the earlier
+    // run's pages it does not write again would open other addresses.
+    const std::vector<std::string> left = HoldsConvertedSite(options.out)
+                                              ? EarlierRunPagesLeft(*table, options.home, options.out)
+                                              : std::vector<std::string>{};
+    if (!left.empty()) {
+        std::fputs(DescribeEarlierRunPages(left).c_str(), err);
+        if (!options.replace) {
+            Line(err, Text(texts::kReplaceRequired));
+            return kExitFailed;
+        }
     }
 
     KitRun run;
