@@ -14,4 +14,14 @@ public:
     virtual bool AskYesNo(const std::string& question) = 0;
 };
 
+// The answer the user already gave elsewhere (a window that asked before work left its thread).
+class AnsweredAsker final : public Asker {
+public:
+    explicit AnsweredAsker(bool answer) : m_bAnswer(answer) {}
+    bool AskYesNo(const std::string&) override { return m_bAnswer; }
+
+private:
+    bool m_bAnswer;
+};
+
 } // namespace orvex

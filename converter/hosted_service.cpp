@@ -264,6 +264,10 @@ bool GenerateHostedSite(const ScanTable& table, const std::string& homeDir, cons
         if (page.m_bModified != 1) {
             continue;
         }
+        if (log.StopAt(done, total)) {
+            r.cancelled = true;
+            break;
+        }
         const std::string outputPath = MakeOutputPath(outputDir, homeDir, page.m_strPath);
         log.Append(outputPath);
         log.Append("....");
@@ -282,7 +286,9 @@ bool GenerateHostedSite(const ScanTable& table, const std::string& homeDir, cons
     }
     r.remaining = 100 - counter;
     log.Append(FormatMessage(Text(texts::kUploadRemaining), {std::to_string(r.remaining)}));
-    log.Append(Text(texts::kUploadCompleted));
+    if (!r.cancelled) {
+        log.Append(Text(texts::kUploadCompleted));
+    }
     r.exposures = exposures.Finish(homeDir, outputDir, table.PageScratch(), log);
     log.Show();
     for (const char* image : {"VelmorantDefaultImg1.gif", "VelmorantDefaultImg2.gif", "VelmorantDefaultImg3.gif"}) {

@@ -78,7 +78,8 @@ struct HostedRunReport {
     int pagesWritten = 0;
     UploadResult result = UploadResult::Ok; // of the page that stopped the run
     int32_t remaining = 0;
-    KitProblems images; // default images that could not be copied
+    bool cancelled = false; // the user stopped the run between pages
+    KitProblems images;     // default images that could not be copied
     // What a harvester could still take: from the pages written and the home folder's other files.
     std::vector<PageExposures> exposures;
 };

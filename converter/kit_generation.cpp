@@ -104,7 +104,9 @@ void KitSiteWriter::WritePage(const PageRecord& page, FileRead read, std::string
 }
 
 bool KitSiteWriter::Finish() {
-    m_log.Append(Text(texts::kRunCompleted));
+    if (!m_report.cancelled) {
+        m_log.Append(Text(texts::kRunCompleted));
+    }
     m_log.Append(Text(PermissionNotes(m_run.cgiKind, m_bGd, m_run.serverOs)));
     m_report.exposures = m_exposures->Finish(m_run.homeDir, m_run.outputDir, m_run.table->PageScratch(), m_log);
     const bool written = m_data.Close();
@@ -137,6 +139,9 @@ bool GenerateKitSite(const KitRun& run, ResultsBox& box, KitRunReport* report) {
     int done = 0;
     for (int32_t p = 0; p < table.PageCount(); ++p) {
         if (table.Page(p).m_bModified == 1) {
+            if (writer.StopAt(done, total)) {
+                break;
+            }
             const FileRead read = sources.Next(source);
             writer.WritePage(table.Page(p), read, source.View());
             writer.Progress(++done, total);

@@ -39,6 +39,7 @@ struct KitRunReport {
     int addressesProtected = 0; // converted occurrences in pages written
     int addressesRefused = 0;   // marked occurrences left as they were (AddressFitsDataFile)
     bool dataFileFailed = false;
+    bool cancelled = false; // the user stopped the run between pages
     KitProblems kit;
     // What a harvester could still take: from the pages written and the home folder's other files.
     std::vector<PageExposures> exposures;
@@ -63,6 +64,9 @@ public:
     // says how its reading went.
     void WritePage(const PageRecord& page, FileRead read, std::string_view bytes);
     void Progress(int done, int total) { m_log.Progress(done, total); }
+    // At a page boundary: true, with the place it stopped in the log and the run marked
+    // cancelled, when the user cancelled.
+    bool StopAt(int done, int total) { return m_report.cancelled = m_log.StopAt(done, total); }
     // The end of the log, the exposure report and the data file; false when the data file could
     // not be written completely.
     bool Finish();

@@ -105,7 +105,8 @@ bool LoadLoginFile(LoginRecord& record, const std::string& path) {
 }
 
 bool SaveLoginFile(const LoginRecord& record, const std::string& path) {
-    return WriteFileReplacing(path, EncodeLoginRecord(record));
+    // It holds the member's password, so nobody else may read it.
+    return WriteFileReplacing(path, EncodeLoginRecord(record), OutputFile::Access::OwnerOnly);
 }
 
 } // namespace orvex

@@ -39,7 +39,8 @@ bool DecodeLoginRecord(std::string_view bytes, LoginRecord& record);
 // Reads login.cfg. False (record unchanged) when the file cannot be read or counts as absent.
 bool LoadLoginFile(LoginRecord& record, const std::string& path = std::string(kLoginFileName));
 
-// Writes login.cfg (through a temporary file, so an interrupted write keeps the old one).
+// Writes login.cfg (through a temporary file, so an interrupted write keeps the old one),
+// readable by its owner only.
 bool SaveLoginFile(const LoginRecord& record, const std::string& path = std::string(kLoginFileName));
 
 } // namespace orvex

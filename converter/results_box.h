@@ -3,6 +3,9 @@
 // orvex-cli, a recorder in tests.
 #pragma once
 
+#include "converter/message.h"
+#include "converter/texts.h"
+
 #include <string>
 #include <string_view>
 
@@ -22,6 +25,8 @@ public:
         (void)done;
         (void)total;
     }
+    // True once the user asked the run to stop; runs look between pages.
+    virtual bool CancelRequested() { return false; }
 };
 
 // A run's log and the box that shows it.
@@ -43,6 +48,8 @@ public:
     }
     void ScrollToEnd() { m_box.ScrollToEnd(); }
     void Progress(int done, int total) { m_box.Progress(done, total); }
+    // At a page boundary: true, with the place it stopped in the log, when the user cancelled.
+    bool StopAt(int done, int total);
     const std::string& Text() const { return m_strLog; }
 
 private:
@@ -50,5 +57,13 @@ private:
     std::string m_strLog;
     size_t m_nShown = 0;
 };
+
+inline bool RunLog::StopAt(int done, int total) {
+    if (!m_box.CancelRequested()) {
+        return false;
+    }
+    Append(FormatMessage(orvex::Text(texts::kRunCancelled), {std::to_string(done), std::to_string(total)}));
+    return true;
+}
 
 } // namespace orvex

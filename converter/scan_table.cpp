@@ -188,6 +188,11 @@ void ApplyIdName(EmailEntry& entry) {
     MarkChanged(entry);
 }
 
+bool HasPlaceholderName(const EmailEntry& entry) {
+    return entry.m_nKind != EntryKind::Area && entry.m_pPage != nullptr &&
+           entry.m_strAfterName == EntryNamesFor(entry.m_pPage->m_strEncoding).text;
+}
+
 void RevertEntry(EmailEntry& entry) {
     entry.m_strAfterName = entry.m_strBeforeName;
     entry.m_bChecked = 0;

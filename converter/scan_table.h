@@ -141,6 +141,10 @@ void RevertEntry(EmailEntry& entry);
 void SetEntryName(EmailEntry& entry, std::string_view name);
 void SetEntryCheck(EmailEntry& entry, bool checked);
 
+// True for an entry that still carries the name given to an address found in text ("click
+// here to edit"): published as it stands, it would show that instruction on the page.
+bool HasPlaceholderName(const EmailEntry& entry);
+
 // The span start of entry i of a page whose entries start at first (start = previous span end + gap).
 size_t SpanStart(const EmailEntry* first, int32_t i);
 

@@ -35,6 +35,14 @@ inline constexpr std::string_view kPageSucceeded = "성공\r\n";
 inline constexpr std::string_view kPageFailed = "실패\r\n";
 inline constexpr std::string_view kRunCompleted =
     "파일 생성이 완료됐습니다. \r\n파일을 홈페이지에 업데이트하시기 바랍니다\r\n";
+// A run cancelled between pages; %1 pages done, %2 pages in all.
+inline constexpr std::string_view kRunCancelled =
+    "\r\n%1 / %2 페이지를 처리한 뒤 취소했습니다. 그때까지 생성한 파일은 그대로 남습니다.\r\n";
+// The converted pages of an earlier run into the same folder that this run did not write again;
+// %1 how many, one path per line follows.
+inline constexpr std::string_view kEarlierRunPagesLeft =
+    "\r\n이전에 생성한 페이지 %1개를 이번에 다시 생성하지 않았습니다. 번호가 새로 매겨졌으므로 이 페이지들의 "
+    "링크는 다른 주소를 엽니다. 지우거나 다시 생성하십시오:\r\n";
 // %1 the page path, %2 the address.
 inline constexpr std::string_view kAddressBreaksDataFile =
     "%1 의 주소 %2 은(는) 이메일 데이타 파일을 깨뜨릴 수 있어 변환하지 않았습니다.\r\n";

@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 #endif
@@ -25,12 +26,20 @@ namespace orvex {
 
 namespace {
 
-int OpenForWriting(const std::string& path) {
+int OpenForWriting(const std::string& path, OutputFile::Access access) {
 #ifdef _WIN32
+    (void)access; // the user's profile folder already keeps other users out
     return ::_wopen(WideFromProgramText(path).c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY,
                     _S_IREAD | _S_IWRITE);
 #else
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const bool ownerOnly = access == OutputFile::Access::OwnerOnly;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, ownerOnly ? 0600 : 0666);
+    // The creation mode does not reach a file that was already there.
+    if (fd >= 0 && ownerOnly && ::fchmod(fd, 0600) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 #endif
 }
 
@@ -87,12 +96,12 @@ OutputFile::~OutputFile() {
     Abandon();
 }
 
-bool OutputFile::Open(const std::string& path, Mode mode) {
+bool OutputFile::Open(const std::string& path, Mode mode, Access access) {
     Abandon();
     m_mode = mode;
     m_strPath = path;
     m_strTemp = mode == Mode::Replace ? path + ".tmp" : std::string();
-    m_fd = OpenForWriting(mode == Mode::Replace ? m_strTemp : path);
+    m_fd = OpenForWriting(mode == Mode::Replace ? m_strTemp : path, access);
     m_nUsed = 0;
     m_bFailed = false;
     return m_fd >= 0;
@@ -166,9 +175,9 @@ void OutputFile::Abandon() {
     }
 }
 
-bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
+bool WriteFileReplacing(const std::string& path, std::string_view bytes, OutputFile::Access access) {
     OutputFile file;
-    if (!file.Open(path, OutputFile::Mode::Replace)) {
+    if (!file.Open(path, OutputFile::Mode::Replace, access)) {
         return false;
     }
     file.Write(bytes);

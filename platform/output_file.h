@@ -18,6 +18,11 @@ public:
                   // an interrupted or failed write leaves path as it was
     };
 
+    enum class Access {
+        Everyone,  // the system's usual permissions for a new file
+        OwnerOnly, // readable and writable by its owner only (0600 where permissions exist)
+    };
+
     OutputFile();
     // An open Truncate file gets what was written, as a stdio stream would, and is closed; an
     // open Replace temporary is removed and path left as it was.
@@ -26,8 +31,9 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     // Opens path for writing (binary; folders are not created). False when it cannot be
-    // created; the object can then be opened again.
-    bool Open(const std::string& path, Mode mode = Mode::Truncate);
+    // created; the object can then be opened again. OwnerOnly also narrows a file that already
+    // exists, before a byte is written.
+    bool Open(const std::string& path, Mode mode = Mode::Truncate, Access access = Access::Everyone);
     bool IsOpen() const;
 
     // Appends bytes. Small writes are gathered in a buffer; a large one goes to the file
@@ -60,6 +66,7 @@ private:
 
 // Writes bytes to path through OutputFile's Replace mode. False when nothing could be written;
 // path is then as it was.
-bool WriteFileReplacing(const std::string& path, std::string_view bytes);
+bool WriteFileReplacing(const std::string& path, std::string_view bytes,
+                        OutputFile::Access access = OutputFile::Access::Everyone);
 
 } // namespace orvex

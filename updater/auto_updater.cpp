@@ -57,8 +57,10 @@ bool AutoUpdater::IsCheckDue() {
 bool AutoUpdater::FetchVersionInfo(int& version, int& delay) {
     HttpClient client;
     std::string answer;
-    if (client.Get(UpdateHostUrl(m_settings.host, kVersionFilePath), answer) != HttpResult::Ok ||
-        client.LastStatus() != 200) {
+    const HttpResult result = client.Get(UpdateHostUrl(m_settings.host, kVersionFilePath), answer);
+    m_lastFetch = FetchFailure{result != HttpResult::Ok || client.LastStatus() != 200, result, client.LastStatus(),
+                               client.LastError()};
+    if (m_lastFetch.failed) {
         return false;
     }
     VersionInfo info = ParseVersionLine(FirstAnswerLine(answer));

@@ -3,6 +3,7 @@
 // check the update host for a newer one. The window only shows this object's state.
 #pragma once
 
+#include "platform/http_client.h"
 #include "platform/profile_store.h"
 #include "updater/package_download.h"
 #include "updater/package_format.h"
@@ -29,6 +30,14 @@ struct UpdaterHooks {
     std::function<void()> startConverter;                // its result does not matter
     std::function<void(int milliseconds)> setRetryTimer; // (re)starts the repeating retry timer
     std::function<void()> killRetryTimer;
+};
+
+// Why the last fetch of the version file failed, for the window to say.
+struct FetchFailure {
+    bool failed = false;
+    HttpResult result = HttpResult::Ok; // Ok with a status other than 200: the host answered, but not with the file
+    long status = 0;                    // the answer's HTTP status, 0 when none came
+    std::string detail;                 // the HTTP client's own description
 };
 
 class AutoUpdater {
@@ -67,6 +76,7 @@ public:
     bool Ended() const { return m_bEnded; }
     int ExitCode() const { return m_nExitCode; }
     int FetchFailures() const { return m_nFetchFailures; }
+    const FetchFailure& LastFetchFailure() const { return m_lastFetch; }
     const std::string& PackageUrl() const { return m_strPackageUrl; }
     std::string PackagePath() const;
     DownloadResult LastDownloadResult() const { return m_lastDownload; }
@@ -82,6 +92,7 @@ private:
     std::string m_strPackageUrl;
     bool m_bEnded = false;
     int m_nExitCode = 0;
+    FetchFailure m_lastFetch;
     DownloadResult m_lastDownload = DownloadResult::Ok;
     InstallResult m_lastInstall = InstallResult::Ok;
 };

@@ -14,6 +14,7 @@
 #include "converter/scan_table.h"
 #include "converter/server_kit.h"
 #include "converter/service_hosts.h"
+#include "converter/site_run.h"
 #include "platform/file_system.h"
 #include "platform/native_path.h"
 #include "platform/paths.h"
@@ -138,13 +139,26 @@ int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
     KitRunReport report;
     SiteScan scan;
     bool ok = false;
-    if (options.scrubComments) {
-        // The scrub needs every address the run protects before it clears the first comment.
+    const bool rerun = HoldsConvertedSite(options.out);
+    if (options.scrubComments || rerun) {
+        // The scrub needs every address the run protects before it clears the first comment, and
+        // a second run into the same folder must know which pages it rewrites before it writes.
         scan = ScanSite(settings, *table, err, options.out);
         if (!scan.homeReadable) {
             return kExitUsage;
         }
         NameEveryEntry(*table, options.name, settings);
+        // The run numbers the data file anew: the earlier run's pages it does not write again
+        // would open other addresses.
+        const std::vector<std::string> left =
+            rerun ? EarlierRunPagesLeft(*table, options.home, options.out) : std::vector<std::string>{};
+        if (!left.empty()) {
+            std::fputs(DescribeEarlierRunPages(left).c_str(), err);
+            if (!options.replace) {
+                Line(err, Text(texts::kReplaceRequired));
+                return kExitFailed;
+            }
+        }
         ok = GenerateKitSite(run, box, &report);
     } else {
         // Each page is converted as soon as it is scanned, from the bytes the scan read; the kit

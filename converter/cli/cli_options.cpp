@@ -96,7 +96,7 @@ constexpr unsigned kMember = Bit(Command::Convert) | Bit(Command::CleanServer);
 // The scan flags are also taken, and ignored, by clean-server.
 constexpr unsigned kScanFlag = Bit(Command::Scan) | Bit(Command::CleanServer);
 
-constexpr std::array<OptionRule, 15> kOptionRules = {{
+constexpr std::array<OptionRule, 16> kOptionRules = {{
     {"--home", kSite, Takes::Value, StoreText<&Options::home>},
     {"--json", kScanFlag, Takes::Flag, SetFlag<&Options::json>},
     {"--check-all", kScanFlag, Takes::Flag, SetFlag<&Options::checkAll>},
@@ -109,6 +109,7 @@ constexpr std::array<OptionRule, 15> kOptionRules = {{
     {"--report", kConvertOnly, Takes::Value, StoreText<&Options::report>},
     {"--strict", kConvertOnly, Takes::Flag, SetFlag<&Options::strict>},
     {"--scrub-comments", kConvertOnly, Takes::Flag, SetFlag<&Options::scrubComments>},
+    {"--replace", kConvertOnly, Takes::Flag, SetFlag<&Options::replace>},
     {"--yes", kCleanOnly, Takes::Flag, SetFlag<&Options::yes>},
     {"--user", kMember, Takes::Value, StoreText<&Options::user>},
     {"--password-file", kMember, Takes::Value, StoreText<&Options::passwordFile>},

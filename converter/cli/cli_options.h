@@ -37,6 +37,7 @@ struct Options {
     std::string report;  // where the addresses left in the written files go as JSON lines
     bool strict = false; // exit 1 when any address is left
     bool scrubComments = false;
+    bool replace = false; // convert over an earlier run although pages of it would be left behind
     // convert --kind hosted, clean-server
     std::string user;
     std::string passwordFile;

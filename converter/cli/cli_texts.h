@@ -13,7 +13,7 @@ inline constexpr std::string_view kUsage =
     "                          [--os windows|linux|solaris] [--image gd|external]\n"
     "                          [--name 1|2|3|id|keep] [--cgidata DIR]\n"
     "                          [--user ID --password-file FILE]\n"
-    "                          [--report FILE] [--strict] [--scrub-comments]\n"
+    "                          [--report FILE] [--strict] [--scrub-comments] [--replace]\n"
     "        orvex-cli clean-server --user ID --password-file FILE [--yes]\n";
 
 // The command line; %1 the command or option as given, %2 the option's value.
@@ -29,6 +29,10 @@ inline constexpr std::string_view kHostedRequires =
     "--kind hosted 에는 --user ID 와 --password-file FILE 이 필요합니다";
 inline constexpr std::string_view kMemberOnlyHosted = "--user 와 --password-file 은 --kind hosted 에서만 씁니다";
 inline constexpr std::string_view kGdOnlyPhp = "--image gd 는 --kind php 에서만 쓸 수 있습니다";
+
+// Pages of an earlier run into --out that this run would not write again.
+inline constexpr std::string_view kReplaceRequired =
+    "이 페이지들은 다른 주소를 열게 됩니다. 지우거나, 그래도 생성하려면 --replace 를 주십시오.";
 
 // %1 the report file as given.
 inline constexpr std::string_view kReportNotWritten = "남은 주소 보고서를 쓰지 못했습니다: %1";

@@ -7,6 +7,9 @@
 #include "converter/kit_generation.h"
 #include "converter/page_rewriter.h"
 #include "converter/service_hosts.h"
+#include "converter/site_run.h"
+#include "converter/texts.h"
+#include "converter/ui/progress_dlg.h"
 #include "converter/ui/resource_ids.h"
 #include "converter/ui/results_box_control.h"
 #include "converter/ui/texts.h"
@@ -16,6 +19,7 @@
 #include "ui_file_create_dlg.h"
 
 #include <QDesktopServices>
+#include <QMessageBox>
 #include <QUrl>
 
 #include <filesystem>
@@ -27,6 +31,7 @@ CFileCreateDlg::CFileCreateDlg(std::string homeDir, int32_t cgiKind, ScanTable& 
     : QDialog(parent), m_strHomeDir(std::move(homeDir)), m_nCgiKind(cgiKind), m_table(table), m_nServerOs(serverOs),
       m_browseForFolder(BrowseForFolder), m_openUrl([](const QString& url) { QDesktopServices::openUrl(QUrl(url)); }),
       m_ui(std::make_unique<Ui::CFileCreateDlg>()), m_strLoginPath(std::move(loginPath)) {
+    m_settings.m_strHomeDir = m_strHomeDir;
     m_ui->setupUi(this);
     setProperty(kResourceIdProperty, kIddFileCreate);
     const std::pair<QWidget*, int> ids[] = {
@@ -54,6 +59,7 @@ CFileCreateDlg::CFileCreateDlg(std::string homeDir, int32_t cgiKind, ScanTable& 
     connect(m_ui->m_btnRegister, &QPushButton::clicked, this, &CFileCreateDlg::OnRegister);
     connect(m_ui->m_btnCleanServer, &QPushButton::clicked, this, &CFileCreateDlg::OnCleanServer);
     connect(m_ui->m_btnGenerate, &QPushButton::clicked, this, &CFileCreateDlg::OnGenerate);
+    connect(m_ui->m_btnOpenOutput, &QPushButton::clicked, this, &CFileCreateDlg::OnOpenOutput);
     connect(m_ui->m_btnClose, &QPushButton::clicked, this, &QDialog::reject);
 
     UpdateData(false);
@@ -111,8 +117,11 @@ void CFileCreateDlg::UpdateData(bool save) {
         m_strOutputDir = m_ui->m_editOutputDir->text();
         m_strResult = LogTextFromBox(m_ui->m_editResult->toPlainText());
         m_bScrubComments = m_ui->m_checkScrubComments->isChecked() ? 1 : 0;
+        m_nScope = m_ui->m_radioOpenedPages->isChecked() ? 1 : 0;
         return;
     }
+    m_ui->m_radioWholeSite->setChecked(m_nScope == 0);
+    m_ui->m_radioOpenedPages->setChecked(m_nScope == 1);
     m_ui->m_checkScrubComments->setChecked(m_bScrubComments == 1);
     m_ui->m_checkSavePassword->setChecked(m_bSavePassword == 1);
     m_ui->m_editCgiName->setText(m_strCgiName);
@@ -167,23 +176,48 @@ void CFileCreateDlg::OnRegister() {
     m_openUrl(QString::fromStdString("http://" + hosts->serviceHost + texts::kRegisterPath));
 }
 
+bool CFileCreateDlg::MemberLoginGiven() {
+    if (m_strUserId.isEmpty() || m_strPassword.isEmpty()) {
+        ShowWarning(this, Text(texts::kMemberLoginEmpty));
+        return false;
+    }
+    return true;
+}
+
 void CFileCreateDlg::OnCleanServer() {
     UpdateData(true);
+    if (!MemberLoginGiven()) {
+        return;
+    }
     std::string error;
     const auto hosts = HostsFromEnvironment(error);
     if (!hosts) {
         ShowWarning(this, FromProgramText(error));
         return;
     }
-    HttpClient http;
-    const HostedService service{&http, *hosts};
-    CMessageBoxAsker asker(this);
-    CleanServer(ToCp949(m_strUserId), ToCp949(m_strPassword), *m_pResultsBox, asker, service);
+    // Asked here, with No as the default, so that the request itself can leave this thread.
+    if (!AskYesNo(this, QString::fromUtf8(orvex::texts::kCleanQuestion.data(), orvex::texts::kCleanQuestion.size()),
+                  DefaultAnswer::No)) {
+        return;
+    }
+    const std::string userId = ToCp949(m_strUserId);
+    const std::string password = ToCp949(m_strPassword);
+    CProgressDlg progress(Text(texts::kProgressCleaning), m_pResultsBox.get(), this);
+    progress.Run([&](ResultsBox& box) {
+        HttpClient http(HttpOptions{m_nServiceTimeoutSeconds, m_nServiceTimeoutSeconds});
+        const HostedService service{&http, *hosts};
+        AnsweredAsker yes(true);
+        CleanServer(userId, password, box, yes, service);
+    });
 }
 
 void CFileCreateDlg::OnGenerate() {
     namespace fs = std::filesystem;
     UpdateData(true);
+    // Checked before anything is created or contacted.
+    if (m_nCgiKind == kCgiHosted && !MemberLoginGiven()) {
+        return;
+    }
     if (m_strOutputDir.isEmpty()) {
         ShowWarning(this, Text(texts::kOutputEmpty));
         return;
@@ -205,6 +239,11 @@ void CFileCreateDlg::OnGenerate() {
         ShowWarning(this, Text(texts::kOutputIsHome));
         return;
     }
+    // A kit run numbers its links from 1 again: the pages of an earlier run would open others' addresses.
+    if (m_nCgiKind != kCgiHosted && HoldsConvertedSite(output) &&
+        !AskYesNo(this, Text(texts::kRerunWarning), DefaultAnswer::No)) {
+        return;
+    }
     SaveLoginFile(MakeLoginRecord(), m_strLoginPath);
 
     std::string error;
@@ -213,12 +252,96 @@ void CFileCreateDlg::OnGenerate() {
         ShowWarning(this, FromProgramText(error));
         return;
     }
+    if (m_nCgiKind < kCgiPhp || m_nCgiKind > kCgiHosted) {
+        return; // no run for an unknown kind
+    }
+    if (m_nScope == 0 && !ScanWholeSite(output)) {
+        return;
+    }
+    if (!SettlePlaceholderNames()) {
+        return;
+    }
+    const ConversionCounts counts = CountConversion(m_table);
+    const QString question = Text(texts::kRunCountsQuestion)
+                                 .arg(counts.pagesConverted)
+                                 .arg(counts.addressesConverted)
+                                 .arg(counts.addressesUnconverted)
+                                 .arg(counts.pagesUnconverted);
+    if (!AskYesNo(this, question)) {
+        return;
+    }
+    RunGeneration(output, *hosts);
+}
+
+bool CFileCreateDlg::ScanWholeSite(const std::string& output) {
+    SiteScanOutcome scan;
+    CProgressDlg progress(Text(texts::kProgressScanning), nullptr, this);
+    progress.Run([&](ResultsBox& box) {
+        scan = ScanRemainingPages(m_table, m_strHomeDir, output, m_settings.m_bCheckAll, box);
+    });
+    if (scan.cancelled) {
+        return false;
+    }
+    if (scan.pagesLeft > 0) {
+        ShowWarning(
+            this,
+            Text(texts::kCapacityStopped).arg(FromProgramText(scan.capacityMessage), QString::number(scan.pagesLeft)));
+    }
+    return true;
+}
+
+bool CFileCreateDlg::SettlePlaceholderNames() {
+    std::vector<EmailEntry*> named;
+    for (int32_t i = 0; i < m_table.EntryTotal(); ++i) {
+        EmailEntry& e = m_table.Entry(i);
+        if (e.m_bChecked == 1 && HasPlaceholderName(e)) {
+            named.push_back(&e);
+        }
+    }
+    if (named.empty()) {
+        return true;
+    }
+    const QMessageBox::StandardButton answer =
+        QMessageBox::question(this, Text(texts::kMainTitle), Text(texts::kPlaceholderQuestion).arg(named.size()),
+                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    if (answer == QMessageBox::Cancel) {
+        return false;
+    }
+    for (EmailEntry* e : named) {
+        if (answer == QMessageBox::Yes) {
+            ApplyDefaultName(*e, 1, m_settings);
+        } else {
+            SetEntryCheck(*e, false);
+        }
+    }
+    return true;
+}
+
+void CFileCreateDlg::RunGeneration(const std::string& output, const ServiceHosts& hosts) {
     const std::string cgiData = FindCgiDataDir();
-    switch (m_nCgiKind) {
-    case kCgiPhp:
-    case kCgiAsp:
-    case kCgiJsp:
-    case kCgiPerl: {
+    const bool hosted = m_nCgiKind == kCgiHosted;
+    // Named before the run: afterwards they are among the files the run leaves behind.
+    const std::vector<std::string> earlier =
+        hosted ? std::vector<std::string>{} : EarlierRunPagesLeft(m_table, m_strHomeDir, output);
+    int pagesWritten = 0;
+    int addresses = 0;
+    std::vector<PageExposures> exposures;
+    CProgressDlg progress(Text(hosted ? texts::kProgressUploading : texts::kProgressGenerating), m_pResultsBox.get(),
+                          this);
+    if (hosted) {
+        const std::string userId = ToCp949(m_strUserId);
+        const std::string password = ToCp949(m_strPassword);
+        progress.Run([&](ResultsBox& box) {
+            HttpClient http(HttpOptions{m_nServiceTimeoutSeconds, m_nServiceTimeoutSeconds});
+            const HostedService service{&http, hosts};
+            HostedRunReport report;
+            GenerateHostedSite(m_table, m_strHomeDir, output, userId, password, box, service, cgiData, &report,
+                               m_bScrubComments == 1);
+            pagesWritten = report.pagesWritten;
+            exposures = std::move(report.exposures);
+        });
+        addresses = CountConversion(m_table).addressesConverted;
+    } else {
         KitRun run;
         run.table = &m_table;
         run.homeDir = m_strHomeDir;
@@ -227,20 +350,52 @@ void CFileCreateDlg::OnGenerate() {
         run.gd = m_nImageMethod == 0 ? 1 : 0;
         run.serverOs = m_nServerOs;
         run.cgiDataDir = cgiData;
-        run.hosts = *hosts;
+        run.hosts = hosts;
         run.scrubComments = m_bScrubComments == 1;
-        GenerateKitSite(run, *m_pResultsBox);
-        break;
+        progress.Run([&](ResultsBox& box) {
+            KitRunReport report;
+            GenerateKitSite(run, box, &report);
+            pagesWritten = report.pagesWritten;
+            addresses = report.addressesProtected;
+            exposures = std::move(report.exposures);
+        });
     }
-    case kCgiHosted: {
-        HttpClient http;
-        const HostedService service{&http, *hosts};
-        GenerateHostedSite(m_table, m_strHomeDir, output, ToCp949(m_strUserId), ToCp949(m_strPassword), *m_pResultsBox,
-                           service, cgiData, nullptr, m_bScrubComments == 1);
-        break;
+    if (!earlier.empty()) {
+        UpdateData(true);
+        m_strResult += FromProgramText(DescribeEarlierRunPages(earlier));
+        UpdateData(false);
+        m_pResultsBox->ScrollToEnd();
     }
-    default:
-        break; // no run for an unknown kind
+    m_strLastOutput = output;
+    m_lastExposures = std::move(exposures);
+    m_ui->m_btnOpenOutput->setEnabled(true);
+    ShowRunReport(pagesWritten, addresses);
+}
+
+void CFileCreateDlg::ShowRunReport(int pagesWritten, int addresses) {
+    const ConversionCounts counts = CountConversion(m_table);
+    size_t found = 0;
+    for (const PageExposures& f : m_lastExposures) {
+        found += f.exposures.size();
+    }
+    QString text = Text(texts::kRunCountsDone)
+                       .arg(pagesWritten)
+                       .arg(addresses)
+                       .arg(counts.addressesUnconverted)
+                       .arg(counts.pagesUnconverted);
+    text += QStringLiteral("\n\n");
+    text += found == 0 ? Text(texts::kNoExposureSummary) : Text(texts::kExposureSummary).arg(found);
+    QMessageBox box(QMessageBox::Information, Text(texts::kMainTitle), text, QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("m_boxRunReport"));
+    if (found > 0) {
+        box.setDetailedText(BoxTextFromLog(DescribeExposures(m_lastExposures)));
+    }
+    box.exec();
+}
+
+void CFileCreateDlg::OnOpenOutput() {
+    if (!m_strLastOutput.empty()) {
+        m_openUrl(QUrl::fromLocalFile(FromProgramText(m_strLastOutput)).toString());
     }
 }
 

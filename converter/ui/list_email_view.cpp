@@ -7,6 +7,7 @@
 //     the check box is told from every other change of the row; a row starts unchecked.
 #include "converter/ui/list_email_view.h"
 
+#include "converter/page_encoding.h"
 #include "converter/ui/main_frame.h"
 #include "converter/ui/name_edit_dlg.h"
 #include "converter/ui/resource_ids.h"
@@ -145,13 +146,8 @@ void CListEMailView::OnEndLabelEdit(int index, const QString& text) {
     if (e == nullptr) {
         return;
     }
-    std::string name;
-    if (!EncodeFromUtf8(text.toStdString(), e->m_pPage->m_strEncoding, name)) {
-        // A character the page's encoding cannot hold: the row goes back to the entry's name.
-        ShowRow(row, *e, e->m_strAfterName, e->m_bChanged != 0 ? 1 : 0);
-        return;
-    }
-    SetEntryName(*e, name); // an Area entry keeps its name; the row still shows the text
+    // A character the page's encoding cannot hold is written as a numeric character reference.
+    SetEntryName(*e, EncodeForPage(text.toStdString(), e->m_pPage->m_strEncoding)); // an Area entry keeps its name
     row->setText(0, text);
     row->setIcon(0, m_icons[1]);
     SetRowCheck(row, true);
@@ -180,6 +176,16 @@ void CListEMailView::UM_APPLYNAME(int which) {
             ShowRow(row, *e, e->m_strAfterName, 1);
         }
         SetRowCheck(row, true);
+    }
+}
+
+void CListEMailView::RefreshRows() {
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        const EmailEntry* e = RowEntry(i);
+        if (e != nullptr) {
+            ShowRow(topLevelItem(i), *e, e->m_strAfterName, e->m_bChanged != 0 ? 1 : 0);
+            SetRowCheck(topLevelItem(i), e->m_bChecked != 0);
+        }
     }
 }
 
@@ -215,11 +221,7 @@ void CListEMailView::OnEditName() {
     if (dlg.exec() != QDialog::Accepted) {
         return;
     }
-    std::string name;
-    if (!EncodeFromUtf8(dlg.m_strAfterName.toStdString(), e->m_pPage->m_strEncoding, name)) {
-        return;
-    }
-    SetEntryName(*e, name);
+    SetEntryName(*e, EncodeForPage(dlg.m_strAfterName.toStdString(), e->m_pPage->m_strEncoding));
     ShowRow(row, *e, e->m_strAfterName, 1);
     SetRowCheck(row, true);
 }

@@ -31,6 +31,8 @@ public:
     void UM_CLEARENTRIES();
     // 1..3 default name n, 4 the ID rule, 5 revert; on the selected rows.
     void UM_APPLYNAME(int which);
+    // Shows every row's entry again (names, icons, check boxes) after a change made elsewhere.
+    void RefreshRows();
 
     void OnSelectAll(); // 32793
     void OnEditName();  // 32796 and double click

@@ -7,6 +7,7 @@
 #include "converter/ui/texts.h"
 #include "converter/ui/window_text.h"
 #include "platform/sockets.h"
+#include "platform/ui/qt_korean.h"
 
 #include <QMessageBox>
 #include <QWindow>
@@ -14,6 +15,7 @@
 namespace orvex::ui {
 
 CMailMaskApp::CMailMaskApp(int& argc, char** argv) : QApplication(argc, argv) {
+    InstallQtKoreanTranslations(*this);
     // A start by another program (embedding or automation) shows no splash.
     for (const QString& arg : arguments().mid(1)) {
         const QString a = arg.toLower();

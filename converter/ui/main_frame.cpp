@@ -332,7 +332,10 @@ bool CMainFrame::RunFirstSetup() {
 void CMainFrame::OnGenerateHtml() {
     CFileCreateDlg dlg(m_settings.m_strHomeDir, m_settings.m_nCgiKind, m_pEmailList->Table(), m_settings.m_nServerOs,
                        std::string(kLoginFileName), this);
+    dlg.SetSettings(m_settings);
     dlg.exec();
+    // The dialog may have named or unchecked rows still called "click here to edit".
+    m_pEmailList->RefreshRows();
 }
 
 void CMainFrame::OnBulkEdit() {

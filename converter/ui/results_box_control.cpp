@@ -5,7 +5,6 @@
 #include "converter/ui/texts.h"
 #include "converter/ui/window_text.h"
 
-#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -42,23 +41,17 @@ void CResultsBoxControl::ScrollToEnd() {
     m_pBox->verticalScrollBar()->setValue(m_pBox->verticalScrollBar()->maximum());
 }
 
-void CResultsBoxControl::Progress(int done, int total) {
-    (void)done;
-    (void)total;
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
 bool CMessageBoxAsker::AskYesNo(const std::string& question) {
-    return ui::AskYesNo(m_pOwner, FromProgramText(question));
+    return ui::AskYesNo(m_pOwner, FromProgramText(question), m_answer);
 }
 
 void ShowWarning(QWidget* owner, const QString& text) {
     QMessageBox::warning(owner, Text(texts::kMainTitle), text);
 }
 
-bool AskYesNo(QWidget* owner, const QString& text) {
-    return QMessageBox::question(owner, Text(texts::kMainTitle), text, QMessageBox::Yes | QMessageBox::No) ==
-           QMessageBox::Yes;
+bool AskYesNo(QWidget* owner, const QString& text, DefaultAnswer answer) {
+    return QMessageBox::question(owner, Text(texts::kMainTitle), text, QMessageBox::Yes | QMessageBox::No,
+                                 answer == DefaultAnswer::No ? QMessageBox::No : QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 } // namespace orvex::ui

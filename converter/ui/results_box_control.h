@@ -25,27 +25,29 @@ public:
 
     void SetText(const std::string& log, size_t unchanged) override;
     void ScrollToEnd() override;
-    // The run is synchronous on the window's thread: between pages the dialog repaints, and
-    // nothing the user does reaches it until the run returns.
-    void Progress(int done, int total) override;
 
 private:
     QPlainTextEdit* m_pBox;
     size_t m_nShown = 0; // bytes of the last log shown, so that a longer log only adds its end
 };
 
+// Which button of a Yes/No box Enter presses: No where Yes cannot be undone.
+enum class DefaultAnswer { Yes, No };
+
 // A Yes/No message box with the application's title and a question icon.
 class CMessageBoxAsker final : public Asker {
 public:
-    explicit CMessageBoxAsker(QWidget* owner) : m_pOwner(owner) {}
+    explicit CMessageBoxAsker(QWidget* owner, DefaultAnswer answer = DefaultAnswer::Yes)
+        : m_pOwner(owner), m_answer(answer) {}
     bool AskYesNo(const std::string& question) override;
 
 private:
     QWidget* m_pOwner;
+    DefaultAnswer m_answer;
 };
 
 // The application's message boxes: an OK box with a warning icon, a Yes/No box with a question.
 void ShowWarning(QWidget* owner, const QString& text);
-bool AskYesNo(QWidget* owner, const QString& text);
+bool AskYesNo(QWidget* owner, const QString& text, DefaultAnswer answer = DefaultAnswer::Yes);
 
 } // namespace orvex::ui

@@ -53,6 +53,38 @@ inline constexpr const char* kGenerationNotice =
     "생성되는 위치는 원본과는 다른\r\n위치의 디렉토리를 지정하셔야 나중을 위해 안전 합니다\r\n"
     "기존에 생성한 데이타와는 연결이 불가능 하므로\r\n"
     "추가적인 수정이 있을때 처음부터 다시 생성하십시오\r\n";
+// Ours: long work shows its progress, and what the user chose before and after it.
+inline constexpr const char* kProgressStarting = "준비 중입니다...";
+inline constexpr const char* kProgressPages = "페이지 %1 / %2";
+inline constexpr const char* kProgressCancelling = "취소하는 중입니다. 지금 페이지를 마치면 멈춥니다.";
+inline constexpr const char* kProgressScanning = "아직 열지 않은 페이지를 검색하고 있습니다.";
+inline constexpr const char* kProgressGenerating = "변환된 페이지를 생성하고 있습니다.";
+inline constexpr const char* kProgressUploading = "주소를 Velmorant 서버에 보내고 페이지를 생성하고 있습니다.";
+inline constexpr const char* kProgressCleaning = "Velmorant 서버의 주소를 지우고 있습니다.";
+inline constexpr const char* kMemberLoginEmpty = "UserId와 비밀번호를 입력하셔야합니다.";
+// %1 the rows that still carry the name "click here to edit".
+inline constexpr const char* kPlaceholderQuestion =
+    "체크된 주소 %1개의 이름이 아직 \"여기를 클릭하여 수정하십시오\"입니다.\n\n"
+    "예: 이 주소들에 기본값1을 적용하여 변환합니다.\n아니오: 이 주소들은 변환하지 않습니다.";
+// %1 the message of the page that did not fit, %2 the pages left unscanned.
+inline constexpr const char* kCapacityStopped =
+    "%1\n\n검색할 수 있는 양을 넘어 홈디렉토리의 페이지 %2개를 검색하지 못했습니다. 이 페이지들은 변환하지 "
+    "않습니다.";
+// %1 pages and %2 addresses converted, %3 addresses left unchecked, %4 pages with none checked.
+inline constexpr const char* kRunCountsQuestion =
+    "페이지 %1개의 주소 %2개를 변환합니다.\n체크하지 않은 주소 %3개는 변환하지 않습니다 "
+    "(주소가 하나도 체크되지 않은 페이지 %4개).\n\n생성하시겠습니까?";
+// %1 pages written, %2 addresses converted, %3 unchecked addresses, %4 pages with none checked.
+inline constexpr const char* kRunCountsDone =
+    "생성한 페이지 %1개, 변환한 주소 %2개.\n체크하지 않아 변환하지 않은 주소 %3개 "
+    "(주소가 하나도 체크되지 않은 페이지 %4개).";
+// %1 the addresses a harvester could still take.
+inline constexpr const char* kExposureSummary = "변환한 사이트에 아직 드러나 있는 주소: %1군데 (자세히 보기)";
+inline constexpr const char* kNoExposureSummary = "변환한 사이트에 드러난 주소는 없습니다.";
+inline constexpr const char* kRerunWarning =
+    "생성위치에 이미 변환된 사이트(Velmorant 폴더의 이메일 데이타 파일)가 있습니다.\n\n"
+    "이번 생성은 번호를 처음부터 다시 매깁니다. 이번에 다시 생성하지 않는 이전 페이지의 링크는 다른 사람의 "
+    "주소를 열게 됩니다. 그런 페이지는 생성 후 결과창에 표시됩니다.\n\n계속하시겠습니까?";
 inline constexpr const char* kCgiNamePhp = "PHP";
 inline constexpr const char* kCgiNameAsp = "ASP";
 inline constexpr const char* kCgiNameJsp = "JSP";

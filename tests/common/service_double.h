@@ -9,6 +9,7 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <string>
@@ -30,6 +31,7 @@ public:
         TwoLines, // the right line followed by an empty one
         Garbage,  // one line that is neither an error nor a success
         Slow,     // the right answer after slowMillis
+        Never,    // no answer at all until the double is destroyed
     };
 
     struct Request {
@@ -67,6 +69,11 @@ public:
         }
     }
     ~ServiceDouble() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_bStopping = true;
+        }
+        m_silence.notify_all();
         m_server.stop();
         m_thread.join();
     }
@@ -153,6 +160,12 @@ private:
         case Answer::Slow:
             std::this_thread::sleep_for(std::chrono::milliseconds(m_slowMillis));
             break;
+        case Answer::Never:
+            // Called with m_mutex held by the handler: waiting releases it.
+            while (!m_bStopping) {
+                m_silence.wait(*m_pHeld);
+            }
+            break;
         case Answer::Normal:
             break;
         }
@@ -160,7 +173,8 @@ private:
     }
 
     void Upload(const httplib::Request& q, const std::string& body, httplib::Response& r) {
-        std::lock_guard lock(m_mutex);
+        std::unique_lock lock(m_mutex);
+        m_pHeld = &lock;
         Record(q, body);
         ++m_uploads;
         const std::string user = Field(body, "UserId=", "&PassWd=");
@@ -199,7 +213,8 @@ private:
     }
 
     void Clean(const httplib::Request& q, httplib::Response& r) {
-        std::lock_guard lock(m_mutex);
+        std::unique_lock lock(m_mutex);
+        m_pHeld = &lock;
         Record(q, q.body);
         const std::string user = Field(q.target, "UserId=", "&PassWd=");
         const std::string digest = Field(q.target, "&PassWd=", "");
@@ -228,6 +243,9 @@ private:
     std::thread m_thread;
     int m_port = 0;
     std::mutex m_mutex;
+    std::condition_variable m_silence;
+    std::unique_lock<std::mutex>* m_pHeld = nullptr; // the lock of the request being answered
+    bool m_bStopping = false;
     std::map<std::string, Member> m_members;
     std::vector<Request> m_requests;
     int m_uploads = 0;

@@ -183,7 +183,7 @@ TEST_F(FileCreateDlgTest, AMissingFolderIsCreatedOnlyOnYes) {
     EXPECT_FALSE(std::filesystem::exists(m_out));
     EXPECT_FALSE(std::filesystem::exists(m_login));
 
-    AnswerMessageBox(QMessageBox::Yes);
+    uitest::MessageBoxAnswers answers;
     dlg->OnGenerate();
     EXPECT_TRUE(std::filesystem::is_directory(deep));
     LoginRecord saved;
@@ -197,6 +197,7 @@ TEST_F(FileCreateDlgTest, KitGenerationWritesTheSiteAndItsLogIntoTheResultsBox) 
     auto dlg = MakeDlg(kCgiPhp);
     SetOutput(*dlg, m_out);
     dlg->show();
+    uitest::MessageBoxAnswers answers;
     QTest::mouseClick(FindById<QPushButton>(dlg.get(), kIdcGenerate), Qt::LeftButton);
     const QString log = Result(*dlg);
     EXPECT_TRUE(log.contains(QString::fromUtf8("성공"))) << log.toStdString();
@@ -223,6 +224,7 @@ TEST_F(FileCreateDlgTest, TheLogListsWhatTheRunLeftAndTheBoxScrubsComments) {
     auto* scrub = dlg->findChild<QCheckBox*>(QStringLiteral("m_checkScrubComments"));
     ASSERT_NE(scrub, nullptr);
     EXPECT_FALSE(scrub->isChecked()) << "off by default";
+    uitest::MessageBoxAnswers answers;
     dlg->OnGenerate();
     // Line 9 of the page written: the head follows the doctype on line 1.
     EXPECT_TRUE(Result(*dlg).contains(QString::fromUtf8("c.html 9번째 줄 주석 안: lee@ex.com (보호하기로 한 주소)")))
@@ -253,6 +255,7 @@ TEST_F(HostedDlgTest, HostedGenerationUploadsEveryPageAndShowsTheLog) {
     SetOutput(*dlg, m_out);
     FindById<QLineEdit>(dlg.get(), kIdcUserId)->setText(QStringLiteral("member"));
     FindById<QLineEdit>(dlg.get(), kIdcPassword)->setText(QStringLiteral("pw"));
+    uitest::MessageBoxAnswers answers;
     dlg->OnGenerate();
     const QString log = Result(*dlg);
     EXPECT_TRUE(log.contains(QString::fromUtf8("파일 생성을 완료했습니다."))) << log.toStdString();

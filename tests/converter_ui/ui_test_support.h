@@ -10,18 +10,22 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <QStringList>
+
 #include <cstdlib>
 #include <functional>
 
 namespace orvex::ui::uitest {
 
+// App: QApplication, or a program's own application object when what it sets up is tested.
+template <typename App = QApplication>
 inline void EnsureApplication() {
     if (QApplication::instance() == nullptr) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         static int argc = 1;
         static char name[] = "converter_ui_tests";
         static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv); // lives for the whole test program
+        new App(argc, argv); // lives for the whole test program
     }
 }
 
@@ -74,5 +78,41 @@ inline void OnNextModal(std::function<void(QWidget*)> act) {
     });
     timer->start();
 }
+
+// Answers every message box that opens while it lives, and records their texts: with the
+// button choose gives for the text, or else Yes where the box has one and OK otherwise.
+class MessageBoxAnswers {
+public:
+    using Chooser = std::function<QMessageBox::StandardButton(const QString& text)>;
+
+    explicit MessageBoxAnswers(Chooser choose = {}) : m_choose(std::move(choose)) {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            // A click closes the box only later; the next box may take the same address.
+            if (box == nullptr || box->property("answered").toBool()) {
+                return;
+            }
+            box->setProperty("answered", true);
+            texts << box->text();
+            QMessageBox::StandardButton button = m_choose ? m_choose(box->text()) : QMessageBox::NoButton;
+            if (button == QMessageBox::NoButton) {
+                button = box->button(QMessageBox::Yes) != nullptr ? QMessageBox::Yes : QMessageBox::Ok;
+            }
+            if (QAbstractButton* b = box->button(button)) {
+                b->click();
+            } else {
+                box->reject();
+            }
+        });
+        m_timer.start();
+    }
+
+    QStringList texts;
+
+private:
+    Chooser m_choose;
+    QTimer m_timer;
+};
 
 } // namespace orvex::ui::uitest

@@ -2,6 +2,7 @@
 // orvex-screenshots OUTDIR: every window of the programs, shown offscreen as a user first sees
 // it and saved as a PNG, so that layouts and Korean texts can be looked at without a display.
 #include "platform/profile_store.h"
+#include "platform/ui/qt_korean.h"
 #include "service_double.h"
 #include "updater/ui/auto_update_dlg.h"
 
@@ -14,12 +15,14 @@
 #include "converter/ui/list_email_view.h"
 #include "converter/ui/main_frame.h"
 #include "converter/ui/name_edit_dlg.h"
+#include "converter/ui/progress_dlg.h"
 #include "converter/ui/resource_ids.h"
 #include "converter/ui/setup_wizard_sheet.h"
 #include "converter/ui/start_splash.h"
 #include "converter/ui/tree_sub_dir_view.h"
 
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -30,7 +33,11 @@
 #include <QDir>
 #include <QPixmap>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <functional>
+#include <thread>
 
 namespace {
 
@@ -81,12 +88,62 @@ bool SaveSheet(orvex::ConverterSettings settings, int mode, int page, const QStr
     sheet.RunSetup(settings, mode);
     return saved;
 }
+
+// Answers the message boxes a run asks while it lives: the one whose text holds a key of shots
+// is saved under its name first, then answered with its button (Yes, or OK where there is none).
+class BoxAnswers {
+public:
+    struct Shot {
+        const char* textPart;
+        const char* name;
+        QMessageBox::StandardButton answer;
+    };
+    BoxAnswers(const QString& dir, std::vector<Shot> shots, bool& ok) : m_shots(std::move(shots)) {
+        m_timer.setInterval(20);
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this, dir, &ok] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr || box->property("answered").toBool()) {
+                return;
+            }
+            box->setProperty("answered", true);
+            QMessageBox::StandardButton answer = QMessageBox::NoButton;
+            for (const Shot& shot : m_shots) {
+                if (box->text().contains(QString::fromUtf8(shot.textPart))) {
+                    // The details of a report are what it is for: shown open.
+                    for (QAbstractButton* b : box->buttons()) {
+                        if (box->buttonRole(b) == QMessageBox::ActionRole) {
+                            b->click();
+                        }
+                    }
+                    QApplication::processEvents();
+                    const QString path = QDir(dir).filePath(QString::fromUtf8(shot.name) + ".png");
+                    const bool saved = box->grab().save(path);
+                    std::printf("%s %s\n", saved ? "wrote" : "could not write", path.toLocal8Bit().constData());
+                    ok = saved && ok;
+                    answer = shot.answer;
+                }
+            }
+            if (answer == QMessageBox::NoButton) {
+                answer = box->button(QMessageBox::Yes) != nullptr ? QMessageBox::Yes : QMessageBox::Ok;
+            }
+            if (QAbstractButton* b = box->button(answer)) {
+                b->click();
+            }
+        });
+        m_timer.start();
+    }
+
+private:
+    std::vector<Shot> m_shots;
+    QTimer m_timer;
+};
 #endif
 
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    orvex::ui::InstallQtKoreanTranslations(app); // as both programs do
     if (argc < 2) {
         std::fprintf(stderr, "usage: orvex-screenshots OUTDIR\n");
         return 2;
@@ -101,6 +158,14 @@ int main(int argc, char** argv) {
     orvex::ui::CAutoUpdateDlg update(
         profile, settings, [] { return int64_t{0}; }, [] {});
     ok = Save(update, dir, "kdvupdate") && ok;
+    {
+        // The start-up flow against a host that refuses: the window says so and leads on.
+        orvex::ui::CAutoUpdateDlg refused(
+            profile, settings, [] { return int64_t{1700000000}; }, [] {});
+        if (refused.OnInitDialog()) {
+            ok = Save(refused, dir, "kdvupdate_host_failed") && ok;
+        }
+    }
 
 #ifdef ORVEX_EXAMPLE_SITE
     // The converter on the bundled site, its pages listed and names applied to the first ones.
@@ -151,10 +216,39 @@ int main(int argc, char** argv) {
     const QString out = QDir(work.path()).filePath("out");
     QDir().mkpath(out);
     {
+        // The whole site; the report of what a harvester could still take is pictured open.
+        BoxAnswers answers(dir, {{"변환한 사이트에", "orvex_run_report", QMessageBox::Ok}}, ok);
         orvex::ui::CFileCreateDlg php(converter.m_strHomeDir, orvex::kCgiPhp, mails->Table(), orvex::kOsLinux, login);
+        php.SetSettings(converter);
         php.findChild<QLineEdit*>(QStringLiteral("m_editOutputDir"))->setText(QDir::toNativeSeparators(out));
+        php.show();
         php.OnGenerate();
         ok = Save(php, dir, "orvex_generation_php") && ok;
+    }
+    {
+        // Generating into the same folder again: the warning, answered No.
+        BoxAnswers answers(dir, {{"이미 변환된 사이트", "orvex_rerun_warning", QMessageBox::No}}, ok);
+        orvex::ui::CFileCreateDlg again(converter.m_strHomeDir, orvex::kCgiPhp, mails->Table(), orvex::kOsLinux, login);
+        again.findChild<QLineEdit*>(QStringLiteral("m_editOutputDir"))->setText(QDir::toNativeSeparators(out));
+        again.show();
+        again.OnGenerate();
+        again.hide();
+    }
+    {
+        // A long run's progress, held at page 37 of 120 until it has been pictured.
+        orvex::ui::CProgressDlg progress(QString::fromUtf8("변환된 페이지를 생성하고 있습니다."), nullptr, nullptr);
+        std::atomic<bool> pictured{false};
+        QTimer::singleShot(300, [&] {
+            ok = Save(progress, dir, "orvex_progress") && ok;
+            progress.show(); // Save hides it; the run hides it when the work returns
+            pictured = true;
+        });
+        progress.Run([&](orvex::ResultsBox& box) {
+            box.Progress(37, 120);
+            while (!pictured) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        });
     }
     {
         orvex::test::ServiceDouble service;
@@ -164,6 +258,7 @@ int main(int argc, char** argv) {
                                          login);
         hosted.findChild<QLineEdit*>(QStringLiteral("m_editUserId"))->setText(QStringLiteral("velmorant"));
         hosted.findChild<QLineEdit*>(QStringLiteral("m_editPassword"))->setText(QStringLiteral("secret"));
+        BoxAnswers answers(dir, {}, ok);
         hosted.OnGenerate();
         ok = Save(hosted, dir, "orvex_generation_hosted") && ok;
         qunsetenv(orvex::kServiceHostVariable);

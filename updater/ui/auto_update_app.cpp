@@ -4,6 +4,7 @@
 
 #include "platform/process.h"
 #include "platform/sockets.h"
+#include "platform/ui/qt_korean.h"
 #include "updater/auto_updater.h"
 #include "updater/ui/auto_update_dlg.h"
 #include "updater/ui/qsettings_profile_store.h"
@@ -23,6 +24,7 @@ namespace orvex::ui {
 CAutoUpdateApp::CAutoUpdateApp(int& argc, char** argv) : QApplication(argc, argv) {
     setOrganizationName(Text(kProfileKey));
     setApplicationName(Text(kProfileApplication));
+    InstallQtKoreanTranslations(*this);
 }
 
 int CAutoUpdateApp::InitInstance() {
@@ -43,7 +45,13 @@ int CAutoUpdateApp::InitInstance() {
     const std::string converter = ConverterPath(settings.locations.installDir);
     CAutoUpdateDlg dlg(
         profile, settings, [] { return static_cast<int64_t>(std::time(nullptr)); },
-        [converter] { StartDetached(converter); });
+        [this, converter] {
+            // A folder without the converter (a first start elsewhere) is said, not passed over.
+            if (!StartDetached(converter)) {
+                QMessageBox::warning(nullptr, applicationName(),
+                                     Text(texts::kConverterNotStarted).arg(QString::fromStdString(converter)));
+            }
+        });
     if (!dlg.OnInitDialog()) {
         return dlg.ExitCode();
     }

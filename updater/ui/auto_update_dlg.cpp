@@ -4,6 +4,8 @@
 
 #include "ui_auto_update_dlg.h"
 #include "updater/ui/resource_ids.h"
+#include "updater/ui/texts.h"
+#include "updater/ui/window_text.h"
 
 #include <QIcon>
 #include <QPushButton>
@@ -34,9 +36,11 @@ UpdaterHooks MakeHooks(QTimer& timer, std::function<int64_t()> now, std::functio
 CAutoUpdateDlg::CAutoUpdateDlg(ProfileStore& profile, UpdaterSettings settings, std::function<int64_t()> now,
                                std::function<void()> startConverter, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::CAutoUpdateDlg>()),
-      m_updater(profile, std::move(settings), MakeHooks(m_timer, std::move(now), std::move(startConverter))) {
+      m_updater(profile, std::move(settings), MakeHooks(m_timer, std::move(now), startConverter)),
+      m_startConverter(std::move(startConverter)) {
     m_ui->setupUi(this);
     connect(m_ui->m_btnEnd, &QPushButton::clicked, this, &CAutoUpdateDlg::OnEnd);
+    connect(m_ui->m_btnStartConverter, &QPushButton::clicked, this, &CAutoUpdateDlg::OnStartConverter);
     connect(&m_timer, &QTimer::timeout, this, &CAutoUpdateDlg::OnTimer);
 }
 
@@ -47,7 +51,54 @@ bool CAutoUpdateDlg::OnInitDialog() {
     const QIcon icon(QStringLiteral(":/kdvupdate/icon128.png"));
     setWindowIcon(icon);
     setProperty("iconId", kIdrMainFrame);
-    return m_updater.RunStartupFlow();
+    const bool shown = m_updater.RunStartupFlow();
+    if (shown) {
+        ShowFailure();
+    }
+    return shown;
+}
+
+void CAutoUpdateDlg::ShowFailure() {
+    QString text;
+    const FetchFailure& fetch = m_updater.LastFetchFailure();
+    if (m_updater.LastInstallResult() != InstallResult::Ok) {
+        return; // the waiting text, and no converter: the installation may have left it half replaced
+    }
+    if (fetch.failed) {
+        switch (fetch.result) {
+        case HttpResult::Ok:
+            text = Text(texts::kHostNoVersionFile).arg(fetch.status);
+            break;
+        case HttpResult::BadAddress:
+            text = Text(texts::kHostBadAddress);
+            break;
+        case HttpResult::Unreachable:
+            text = Text(texts::kHostUnreachable);
+            break;
+        case HttpResult::Failed:
+            text = Text(texts::kHostNoAnswer);
+            break;
+        }
+        if (!fetch.detail.empty()) {
+            text += QStringLiteral("\n(") + QString::fromStdString(fetch.detail) + QLatin1Char(')');
+        }
+        text += QLatin1Char('\n') + Text(texts::kRetryLater);
+    } else if (m_updater.LastDownloadResult() != DownloadResult::Ok) {
+        text = Text(texts::kDownloadFailed);
+    } else {
+        return;
+    }
+    m_ui->m_staticWaiting->setText(text);
+    m_ui->m_btnStartConverter->setVisible(true);
+    adjustSize();
+}
+
+void CAutoUpdateDlg::OnStartConverter() {
+    m_timer.stop();
+    if (m_startConverter) {
+        m_startConverter();
+    }
+    done(kIdOk);
 }
 
 void CAutoUpdateDlg::OnTimer() {

@@ -34,10 +34,15 @@ public:
 private:
     void OnTimer();
     void OnEnd();
+    void OnStartConverter();
+    // The failure of the update host, when that is why the window is shown, with the button on
+    // to the converter.
+    void ShowFailure();
 
     std::unique_ptr<Ui::CAutoUpdateDlg> m_ui;
     QTimer m_timer; // timer 0: the retry of the version check
     AutoUpdater m_updater;
+    std::function<void()> m_startConverter;
 };
 
 } // namespace orvex::ui
