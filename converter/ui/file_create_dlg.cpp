@@ -159,7 +159,7 @@ void CFileCreateDlg::OnNewFolder() {
 
 void CFileCreateDlg::OnRegister() {
     std::string error;
-    const auto hosts = HostsFromEnvironment(error);
+    const auto hosts = ResolveServiceHosts(error, HostsPathBeside(m_strLoginPath));
     if (!hosts) {
         ShowWarning(this, FromProgramText(error));
         return;
@@ -170,7 +170,7 @@ void CFileCreateDlg::OnRegister() {
 void CFileCreateDlg::OnCleanServer() {
     UpdateData(true);
     std::string error;
-    const auto hosts = HostsFromEnvironment(error);
+    const auto hosts = ResolveServiceHosts(error, HostsPathBeside(m_strLoginPath));
     if (!hosts) {
         ShowWarning(this, FromProgramText(error));
         return;
@@ -208,7 +208,7 @@ void CFileCreateDlg::OnGenerate() {
     SaveLoginFile(MakeLoginRecord(), m_strLoginPath);
 
     std::string error;
-    const auto hosts = HostsFromEnvironment(error);
+    const auto hosts = ResolveServiceHosts(error, HostsPathBeside(m_strLoginPath));
     if (!hosts) {
         ShowWarning(this, FromProgramText(error));
         return;
