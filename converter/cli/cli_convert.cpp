@@ -85,7 +85,7 @@ void NameEveryEntry(ScanTable& table, NameRule rule, const ConverterSettings& se
 
 int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
     std::string error;
-    const auto hosts = HostsFromEnvironment(error);
+    const auto hosts = RunHosts(options, error);
     if (!hosts) {
         Line(err, error);
         return kExitUsage;

@@ -9,10 +9,12 @@
 #include "converter/hosted_service.h"
 #include "converter/message.h"
 #include "platform/file_system.h"
+#include "platform/host_setting.h"
 #include "platform/http_client.h"
 #include "platform/text_codec.h"
 
 #include <iostream>
+#include <tuple>
 
 namespace orvex::cli {
 
@@ -81,10 +83,32 @@ std::optional<Member> LoadMember(const Options& options, std::string& error) {
     return m;
 }
 
+std::optional<ServiceHosts> RunHosts(const Options& options, std::string& error) {
+    if (!options.serviceHost.empty() || !options.popupHost.empty()) {
+        ServiceHosts kept = ReadHostsFile();
+        for (const auto& [name, given, into] : {std::tuple{"--service-host", &options.serviceHost, &kept.serviceHost},
+                                                std::tuple{"--popup-host", &options.popupHost, &kept.popupHost}}) {
+            if (given->empty()) {
+                continue;
+            }
+            if (!IsValidHostSetting(*given)) {
+                error = NotAHostMessage(name, *given);
+                return std::nullopt;
+            }
+            *into = *given;
+        }
+        if (!WriteHostsFile(kept)) {
+            error = FormatMessage(Text(texts::kHostsNotWritten), {std::string(kHostsFileName)});
+            return std::nullopt;
+        }
+    }
+    return ResolveServiceHosts(error);
+}
+
 std::optional<HostedSetup> PrepareHosted(const Options& options, std::FILE* err) {
     std::string error;
     auto member = LoadMember(options, error);
-    auto hosts = member ? HostsFromEnvironment(error) : std::nullopt;
+    auto hosts = member ? RunHosts(options, error) : std::nullopt;
     if (!member || !hosts) {
         Line(err, error);
         return std::nullopt;

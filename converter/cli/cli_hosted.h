@@ -28,6 +28,11 @@ struct HostedSetup {
     ServiceHosts hosts;
 };
 
+// The service hosts of a run. --service-host and --popup-host, when given, are first kept in the
+// hosts file (in the current folder, beside default.cfg); the environment variables still win.
+// nullopt with a message when a value is no host or the file cannot be written.
+std::optional<ServiceHosts> RunHosts(const Options& options, std::string& error);
+
 // The member and the service hosts of a hosted command; nullopt after naming the problem on err.
 std::optional<HostedSetup> PrepareHosted(const Options& options, std::FILE* err);
 

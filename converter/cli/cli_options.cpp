@@ -96,7 +96,7 @@ constexpr unsigned kMember = Bit(Command::Convert) | Bit(Command::CleanServer);
 // The scan flags are also taken, and ignored, by clean-server.
 constexpr unsigned kScanFlag = Bit(Command::Scan) | Bit(Command::CleanServer);
 
-constexpr std::array<OptionRule, 16> kOptionRules = {{
+constexpr std::array<OptionRule, 18> kOptionRules = {{
     {"--home", kSite, Takes::Value, StoreText<&Options::home>},
     {"--json", kScanFlag, Takes::Flag, SetFlag<&Options::json>},
     {"--check-all", kScanFlag, Takes::Flag, SetFlag<&Options::checkAll>},
@@ -113,6 +113,8 @@ constexpr std::array<OptionRule, 16> kOptionRules = {{
     {"--yes", kCleanOnly, Takes::Flag, SetFlag<&Options::yes>},
     {"--user", kMember, Takes::Value, StoreText<&Options::user>},
     {"--password-file", kMember, Takes::Value, StoreText<&Options::passwordFile>},
+    {"--service-host", kMember, Takes::Value, StoreText<&Options::serviceHost>},
+    {"--popup-host", kMember, Takes::Value, StoreText<&Options::popupHost>},
 }};
 
 const OptionRule* FindRule(const std::string& name, Command command) {

@@ -42,6 +42,9 @@ struct Options {
     std::string user;
     std::string passwordFile;
     bool yes = false; // clean-server: do not ask
+    // convert, clean-server: kept in the hosts file beside default.cfg for this and later runs
+    std::string serviceHost;
+    std::string popupHost;
 };
 
 // Parses argv (without the program name). On failure returns nullopt and sets error to a

@@ -14,7 +14,11 @@ inline constexpr std::string_view kUsage =
     "                          [--name 1|2|3|id|keep] [--cgidata DIR]\n"
     "                          [--user ID --password-file FILE]\n"
     "                          [--report FILE] [--strict] [--scrub-comments] [--replace]\n"
-    "        orvex-cli clean-server --user ID --password-file FILE [--yes]\n";
+    "                          [--service-host HOST[:PORT]] [--popup-host HOST[:PORT]]\n"
+    "        orvex-cli clean-server --user ID --password-file FILE [--yes]\n"
+    "                          [--service-host HOST[:PORT]] [--popup-host HOST[:PORT]]\n"
+    "  --service-host, --popup-host: kept in hosts.cfg beside default.cfg for later runs;\n"
+    "  ORVEX_SERVICE_HOST and ORVEX_POPUP_HOST, when set, still win\n";
 
 // The command line; %1 the command or option as given, %2 the option's value.
 inline constexpr std::string_view kNoCommand = "명령이 없습니다 (scan, convert, clean-server)";
@@ -28,6 +32,8 @@ inline constexpr std::string_view kCleanRequires = "clean-server 에는 --user I
 inline constexpr std::string_view kHostedRequires =
     "--kind hosted 에는 --user ID 와 --password-file FILE 이 필요합니다";
 inline constexpr std::string_view kMemberOnlyHosted = "--user 와 --password-file 은 --kind hosted 에서만 씁니다";
+// %1 the hosts file.
+inline constexpr std::string_view kHostsNotWritten = "호스트 설정 파일을 쓰지 못했습니다: %1";
 inline constexpr std::string_view kGdOnlyPhp = "--image gd 는 --kind php 에서만 쓸 수 있습니다";
 
 // Pages of an earlier run into --out that this run would not write again.

@@ -168,7 +168,7 @@ void CFileCreateDlg::OnNewFolder() {
 
 void CFileCreateDlg::OnRegister() {
     std::string error;
-    const auto hosts = HostsFromEnvironment(error);
+    const auto hosts = ResolveServiceHosts(error, HostsPathBeside(m_strLoginPath));
     if (!hosts) {
         ShowWarning(this, FromProgramText(error));
         return;
@@ -190,7 +190,7 @@ void CFileCreateDlg::OnCleanServer() {
         return;
     }
     std::string error;
-    const auto hosts = HostsFromEnvironment(error);
+    const auto hosts = ResolveServiceHosts(error, HostsPathBeside(m_strLoginPath));
     if (!hosts) {
         ShowWarning(this, FromProgramText(error));
         return;
@@ -247,7 +247,7 @@ void CFileCreateDlg::OnGenerate() {
     SaveLoginFile(MakeLoginRecord(), m_strLoginPath);
 
     std::string error;
-    const auto hosts = HostsFromEnvironment(error);
+    const auto hosts = ResolveServiceHosts(error, HostsPathBeside(m_strLoginPath));
     if (!hosts) {
         ShowWarning(this, FromProgramText(error));
         return;

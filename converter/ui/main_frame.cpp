@@ -2,6 +2,7 @@
 // CMainFrame.
 #include "converter/ui/main_frame.h"
 
+#include "converter/service_hosts.h"
 #include "converter/ui/about_box.h"
 #include "converter/ui/command_table.h"
 #include "converter/ui/file_create_dlg.h"
@@ -307,6 +308,7 @@ void CMainFrame::OnCommand(int id) {
 void CMainFrame::OnSetup(bool serverPage) {
     const std::string before = m_settings.m_strHomeDir;
     CSetupWizardSheet sheet(this);
+    sheet.SetHostsPath(HostsPathBeside(m_strSettingsPath));
     sheet.SetActivePage(serverPage ? 0 : 1);
     if (sheet.RunSetup(m_settings, kSetupSheetMode) != kSetupOk) {
         return;
@@ -319,6 +321,7 @@ void CMainFrame::OnSetup(bool serverPage) {
 
 bool CMainFrame::RunFirstSetup() {
     CSetupWizardSheet sheet(this);
+    sheet.SetHostsPath(HostsPathBeside(m_strSettingsPath));
     sheet.SetActivePage(0);
     if (sheet.RunSetup(m_settings, kSetupWizardMode) == kSetupCancel) {
         return false;

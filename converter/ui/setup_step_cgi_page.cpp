@@ -3,7 +3,10 @@
 #include "converter/ui/setup_step_cgi_page.h"
 
 #include "converter/ui/resource_ids.h"
+#include "converter/ui/results_box_control.h"
 #include "converter/ui/setup_wizard_sheet.h"
+#include "converter/ui/window_text.h"
+#include "platform/host_setting.h"
 #include "ui_setup_step_cgi_page.h"
 
 namespace orvex::ui {
@@ -46,8 +49,12 @@ void CSetupStepCgiPage::UpdateData(bool save) {
                 m_nServerOs = i;
             }
         }
+        m_hosts.serviceHost = ToProgramText(m_ui->m_editServiceHost->text().trimmed());
+        m_hosts.popupHost = ToProgramText(m_ui->m_editPopupHost->text().trimmed());
         return;
     }
+    m_ui->m_editServiceHost->setText(FromProgramText(m_hosts.serviceHost));
+    m_ui->m_editPopupHost->setText(FromProgramText(m_hosts.popupHost));
     if (m_nCgiKind >= 0 && m_nCgiKind < 5) {
         kinds[m_nCgiKind]->setChecked(true);
     }
@@ -63,6 +70,7 @@ void CSetupStepCgiPage::EnableSystems(bool windows, bool others) {
 }
 
 void CSetupStepCgiPage::OnInitDialog() {
+    m_hosts = ReadHostsFile(m_strHostsPath);
     UpdateData(false);
     if (m_nCgiKind == kCgiAsp) {
         OnKind(kCgiAsp);
@@ -93,6 +101,25 @@ void CSetupStepCgiPage::OnKind(int32_t kind) {
 void CSetupStepCgiPage::OnSetActive() {
     if (m_pSheet->IsWizard()) {
         m_pSheet->SetWizardButtons(kWizNext);
+    }
+}
+
+bool CSetupStepCgiPage::CheckHosts() {
+    UpdateData(true);
+    for (const auto& [label, host] : {std::pair{m_ui->m_labelServiceHost, &m_hosts.serviceHost},
+                                      std::pair{m_ui->m_labelPopupHost, &m_hosts.popupHost}}) {
+        if (!IsValidHostSetting(*host)) {
+            ShowWarning(this, FromProgramText(NotAHostMessage(ToProgramText(label->text()), *host)));
+            return false;
+        }
+    }
+    return true;
+}
+
+void CSetupStepCgiPage::SaveHosts() {
+    const ServiceHosts kept = ReadHostsFile(m_strHostsPath);
+    if (kept.serviceHost != m_hosts.serviceHost || kept.popupHost != m_hosts.popupHost) {
+        WriteHostsFile(m_hosts, m_strHostsPath);
     }
 }
 

@@ -3,6 +3,7 @@
 // operating system.
 #pragma once
 
+#include "converter/service_hosts.h"
 #include "converter/settings.h"
 
 #include <QWidget>
@@ -26,6 +27,9 @@ public:
 
     int32_t m_nCgiKind = kCgiHosted;
     int32_t m_nServerOs = kOsWindows;
+    // The hosted service's hosts, kept in their own file beside default.cfg.
+    ServiceHosts m_hosts;
+    std::string m_strHostsPath = std::string(kHostsFileName);
 
     // Shows the fields and greys the system buttons by kind.
     void OnInitDialog();
@@ -33,6 +37,10 @@ public:
     void UpdateData(bool save);
     // Next (wizard) and OK (sheet): the controls read and stored into settings.
     void StoreInto(ConverterSettings& settings);
+    // False, after a warning naming it, when a host field holds no host name.
+    bool CheckHosts();
+    // Writes the hosts file when the hosts differ from what it holds (the sheet's OK or Finish).
+    void SaveHosts();
 
 private:
     void OnKind(int32_t kind);

@@ -52,7 +52,15 @@ int CSetupWizardSheet::RunSetup(ConverterSettings& settings, int mode) {
     m_pageCgi->OnInitDialog();
     m_pageDefault->OnInitDialog();
     ShowPage(m_nStartPage == 1 ? 1 : 0);
-    return exec();
+    const int result = exec();
+    if (result == kSetupOk || result == kSetupFinish) {
+        m_pageCgi->SaveHosts();
+    }
+    return result;
+}
+
+void CSetupWizardSheet::SetHostsPath(const std::string& path) {
+    m_pageCgi->m_strHostsPath = path;
 }
 
 void CSetupWizardSheet::BuildWizard() {
@@ -131,6 +139,9 @@ void CSetupWizardSheet::SetWizardButtons(int flags) {
 }
 
 void CSetupWizardSheet::OnWizardNext() {
+    if (!m_pageCgi->CheckHosts()) {
+        return;
+    }
     m_pageCgi->StoreInto(*m_pSettings);
     ShowPage(1);
 }
@@ -149,6 +160,10 @@ void CSetupWizardSheet::OnWizardFinish() {
 void CSetupWizardSheet::OnOk() {
     // The default-values page is checked before anything is stored, so that a refused home
     // directory leaves every setting as it was.
+    if (m_bVisited[0] && !m_pageCgi->CheckHosts()) {
+        m_pTabs->setCurrentIndex(0);
+        return;
+    }
     if (m_bVisited[1]) {
         ConverterSettings trial = *m_pSettings;
         if (!m_pageDefault->CheckAndStore(trial, false)) {

@@ -38,6 +38,8 @@ public:
 
     // The page shown first: 0 the server page, 1 the default-values page.
     void SetActivePage(int page) { m_nStartPage = page; }
+    // Where the hosted service's hosts are kept (beside default.cfg).
+    void SetHostsPath(const std::string& path);
     // Shows the sheet modally over settings (remembered, not owned) and returns kSetupOk,
     // kSetupCancel or kSetupFinish. Settings change only on Next, Finish or OK.
     int RunSetup(ConverterSettings& settings, int mode);

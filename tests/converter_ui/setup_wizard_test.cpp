@@ -2,6 +2,7 @@
 // The setup sheet offscreen, as the first-run wizard and as the sheet of the menu: the wizard
 // buttons, the ASP rule, the home-directory checks, the factory image buttons, and what reaches
 // the main window's settings.
+#include "converter/service_hosts.h"
 #include "converter/settings.h"
 #include "converter/ui/list_email_view.h"
 #include "converter/ui/main_frame.h"
@@ -55,6 +56,7 @@ protected:
     // Runs the sheet in mode, with act driving it once it is open.
     int Run(ConverterSettings& settings, int mode, int page, std::function<void(CSetupWizardSheet*)> act) {
         CSetupWizardSheet sheet;
+        sheet.SetHostsPath(m_dir.Path("hosts.cfg"));
         sheet.m_pageDefault->m_browseForFolder = [this](QWidget*, const QString&, const QString&) { return m_pick; };
         sheet.SetActivePage(page);
         OnNextModal([act](QWidget* w) {
@@ -211,6 +213,38 @@ TEST_F(SetupWizardTest, SheetOkRefusesABadHomeDirectoryAndCancelChangesNothing) 
     });
     EXPECT_EQ(result, kSetupCancel);
     EXPECT_EQ(settings, before);
+}
+
+TEST_F(SetupWizardTest, HostFieldsAreCheckedAndKeptInTheirOwnFileOnOkOnly) {
+    ConverterSettings settings;
+    settings.m_strHomeDir = m_home;
+    const auto edit = [](CSetupWizardSheet* s, const char* name) { return s->findChild<QLineEdit*>(name); };
+    int result = Run(settings, kSetupSheetMode, 0, [&](CSetupWizardSheet* s) {
+        EXPECT_EQ(edit(s, "m_editServiceHost")->text().toStdString(), kDefaultServiceHost);
+        edit(s, "m_editServiceHost")->setText("service.test:8080");
+        edit(s, "m_editPopupHost")->setText("bad host");
+        QString text;
+        AnswerMessageBox(QMessageBox::Ok, &text);
+        Click(s, kIdOk);
+        EXPECT_TRUE(text.contains("bad host")) << text.toStdString();
+        EXPECT_TRUE(s->isVisible());
+        Click(s, kIdCancel);
+    });
+    EXPECT_EQ(result, kSetupCancel);
+    EXPECT_FALSE(std::filesystem::exists(m_dir.Path("hosts.cfg")));
+    result = Run(settings, kSetupSheetMode, 0, [&](CSetupWizardSheet* s) {
+        edit(s, "m_editServiceHost")->setText("service.test:8080");
+        edit(s, "m_editPopupHost")->setText("popup.test");
+        Click(s, kIdOk);
+    });
+    EXPECT_EQ(result, kSetupOk);
+    const ServiceHosts kept = ReadHostsFile(m_dir.Path("hosts.cfg"));
+    EXPECT_EQ(kept.serviceHost, "service.test:8080");
+    EXPECT_EQ(kept.popupHost, "popup.test");
+    Run(settings, kSetupSheetMode, 0, [&](CSetupWizardSheet* s) {
+        EXPECT_EQ(edit(s, "m_editPopupHost")->text().toStdString(), "popup.test");
+        Click(s, kIdCancel);
+    });
 }
 
 TEST_F(SetupWizardTest, SheetFromTheMenuChangesTheSettingsTheMainWindowUses) {

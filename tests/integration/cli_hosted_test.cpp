@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // orvex-cli in hosted mode (convert --kind hosted, clean-server) against the service double.
 #include "converter/page_rewriter.h"
+#include "converter/service_hosts.h"
 #include "platform/native_path.h"
 #include "platform/text_codec.h"
 #include "run_process.h"
@@ -110,6 +111,35 @@ TEST_F(CliHosted, CleanServerAsksUnlessTold) {
     r = Run(yes);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, ProgramTextFromUtf8("삭제한지 30초가 지나지않았습니다.\n"));
+}
+
+TEST_F(CliHosted, HostOptionsAreKeptBesideDefaultCfgAndTheEnvironmentStillWins) {
+    test::UnsetEnv("ORVEX_SERVICE_HOST");
+    test::UnsetEnv("ORVEX_POPUP_HOST");
+    m_work.Write("site/a.html", "a@ex.com");
+    EXPECT_EQ(Run({"convert", "--home", m_work.Path("site"), "--out", m_work.Path("o1"), "--kind", "hosted", "--user",
+                   "kim", "--password-file", m_work.Path("password"), "--service-host", "bad host"})
+                  .status,
+              2);
+    EXPECT_FALSE(fs::exists(FsPath(m_work.Path("hosts.cfg"))));
+    auto r = Run({"convert", "--home", m_work.Path("site"), "--out", m_work.Path("o2"), "--kind", "hosted", "--user",
+                  "kim", "--password-file", m_work.Path("password"), "--service-host", m_service.Host(), "--popup-host",
+                  "popup2.test"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(test::Slurp(m_work.Path("o2/a.html")).find("https://popup2.test/service/"), std::string::npos);
+    // Later runs, the GUI's too, read the kept hosts; a variable still wins for its run.
+    test::SetEnv("ORVEX_POPUP_HOST", "popup3.test");
+    r = Convert(m_work.Path("site"));
+    test::UnsetEnv("ORVEX_POPUP_HOST");
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(test::Slurp(m_work.Path("out/a.html")).find("https://popup3.test/service/"), std::string::npos);
+    EXPECT_EQ(m_service.Requests().size(), 2u);
+    const ServiceHosts kept = ReadHostsFile(m_work.Path("hosts.cfg"));
+    EXPECT_EQ(kept.serviceHost, m_service.Host());
+    EXPECT_EQ(kept.popupHost, "popup2.test");
+    // A damaged file gives the compiled-in hosts.
+    m_work.Write("hosts.cfg", std::string("\x05\0\0\0a b c"));
+    EXPECT_EQ(ReadHostsFile(m_work.Path("hosts.cfg")).serviceHost, kDefaultServiceHost);
 }
 
 } // namespace
