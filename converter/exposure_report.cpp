@@ -643,13 +643,8 @@ bool ProtectedAddresses::Covers(std::string_view address) const {
     return !m_covered.empty() && m_covered.count(LowerAscii(address)) != 0;
 }
 
-void ProtectedAddresses::FindIn(std::string_view text, std::vector<Occurrence>& out) const {
-    out.clear();
-    if (m_addresses.empty()) {
-        return;
-    }
-    // Every occurrence has its first "@" at one of the text's: look each one up by the bytes
-    // around it, in every key shape in use.
+template <typename F>
+void ProtectedAddresses::ForEachAt(std::string_view text, F&& f) {
     const size_t n = text.size();
     for (size_t p = 0; p < n;) {
         const void* hit = std::memchr(text.data() + p, '@', n - p);
@@ -657,24 +652,43 @@ void ProtectedAddresses::FindIn(std::string_view text, std::vector<Occurrence>& 
             break;
         }
         const size_t q = Offset(text, hit);
-        for (const Shape& s : m_shapes) {
-            if (q < s.before || q + 1 + s.after > n) {
-                continue;
-            }
-            const auto bucket = m_buckets.find(KeyAt(text.data() + q, s.before, s.after));
-            if (bucket == m_buckets.end()) {
-                continue;
-            }
-            for (const uint32_t index : bucket->second) {
-                const std::string& a = m_addresses[index];
-                const size_t at = m_firstAt[index];
-                if (q >= at && q - at + a.size() <= n && EqualsLowered(text.substr(q - at, a.size()), a)) {
-                    out.push_back({q - at, q - at + a.size()});
-                }
-            }
-        }
+        f(q);
         p = q + 1;
     }
+}
+
+// The addresses whose key bytes, in any shape in use, are those around text[q].
+template <typename F>
+void ProtectedAddresses::ForEachKeyedAt(std::string_view text, size_t q, F&& f) const {
+    for (const Shape& s : m_shapes) {
+        if (q < s.before || q + 1 + s.after > text.size()) {
+            continue;
+        }
+        const auto bucket = m_buckets.find(KeyAt(text.data() + q, s.before, s.after));
+        if (bucket != m_buckets.end()) {
+            for (const uint32_t index : bucket->second) {
+                f(index);
+            }
+        }
+    }
+}
+
+void ProtectedAddresses::FindIn(std::string_view text, std::vector<Occurrence>& out) const {
+    out.clear();
+    if (m_addresses.empty()) {
+        return;
+    }
+    // Every occurrence has its first "@" at one of the text's.
+    const size_t n = text.size();
+    ForEachAt(text, [&](size_t q) {
+        ForEachKeyedAt(text, q, [&](uint32_t index) {
+            const std::string& a = m_addresses[index];
+            const size_t at = m_firstAt[index];
+            if (q >= at && q - at + a.size() <= n && EqualsLowered(text.substr(q - at, a.size()), a)) {
+                out.push_back({q - at, q - at + a.size()});
+            }
+        });
+    });
     // Leftmost first, the longest of those starting at the same byte, none overlapping the last.
     std::sort(out.begin(), out.end(), [](const Occurrence& a, const Occurrence& b) {
         return a.start != b.start ? a.start < b.start : a.end > b.end;
@@ -691,36 +705,17 @@ void ProtectedAddresses::FindIn(std::string_view text, std::vector<Occurrence>& 
 void ProtectedAddresses::AtWindows(std::string_view text, std::vector<AtWindow>& out) {
     out.clear();
     const size_t n = text.size();
-    for (size_t p = 0; p < n;) {
-        const void* hit = std::memchr(text.data() + p, '@', n - p);
-        if (hit == nullptr) {
-            break;
-        }
-        const size_t q = Offset(text, hit);
+    ForEachAt(text, [&](size_t q) {
         // A window cut by the text's ends keeps the cut, which rules out the same shapes there.
         const size_t from = q - std::min(q, kKeyBytes);
         out.push_back(
             {std::string(text.substr(from, std::min(n, q + 1 + kKeyBytes) - from)), static_cast<uint8_t>(q - from)});
-        p = q + 1;
-    }
+    });
 }
 
 size_t ProtectedAddresses::LatestAt(const AtWindow& window) const {
     size_t latest = 0;
-    const size_t q = window.at;
-    const size_t n = window.bytes.size();
-    for (const Shape& s : m_shapes) {
-        if (q < s.before || q + 1 + s.after > n) {
-            continue;
-        }
-        const auto bucket = m_buckets.find(KeyAt(window.bytes.data() + q, s.before, s.after));
-        if (bucket == m_buckets.end()) {
-            continue;
-        }
-        for (const uint32_t index : bucket->second) {
-            latest = std::max(latest, size_t{index} + 1);
-        }
-    }
+    ForEachKeyedAt(window.bytes, window.at, [&](uint32_t index) { latest = std::max(latest, size_t{index} + 1); });
     return latest;
 }
 

@@ -102,6 +102,12 @@ public:
     size_t LatestAt(const AtWindow& window) const;
 
 private:
+    // Calls f with the offset of every "@" of text, in order.
+    template <typename F>
+    static void ForEachAt(std::string_view text, F&& f);
+    template <typename F>
+    void ForEachKeyedAt(std::string_view text, size_t q, F&& f) const;
+
     struct Shape {
         uint8_t before = 0; // bytes of the key taken before the first "@"
         uint8_t after = 0;  // and after it
