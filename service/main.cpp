@@ -82,8 +82,8 @@ bool ParseOptions(int argc, char** argv, int from, Options& o, std::string& erro
             o.positional.push_back(arg);
             continue;
         }
-        const auto spec = std::ranges::find(kOptions, arg, &OptionRule::name);
-        if (spec == kOptions.end()) {
+        const auto rule = std::ranges::find(kOptions, arg, &OptionRule::name);
+        if (rule == kOptions.end()) {
             error = "unknown option " + arg;
             return false;
         }
@@ -91,7 +91,7 @@ bool ParseOptions(int argc, char** argv, int from, Options& o, std::string& erro
             error = arg + " needs a value";
             return false;
         }
-        if (!spec->set(o, argv[++i], error)) {
+        if (!rule->set(o, argv[++i], error)) {
             return false;
         }
     }
