@@ -12,12 +12,16 @@
 #include "platform/text_codec.h"
 
 #include <ctime>
+#include <memory>
 #include <random>
 #include <vector>
 
 namespace orvex {
 
 namespace {
+
+// Pages up to this size are written behind the caller's back; a larger one is written at once.
+constexpr size_t kWriteBehindBytes = size_t{512} << 10;
 
 std::string Message(std::string_view utf8, std::initializer_list<std::string_view> args) {
     return FormatMessage(ProgramTextFromUtf8(utf8), args);
@@ -40,6 +44,7 @@ KitSiteWriter::KitSiteWriter(const KitRun& run, ResultsBox& box, KitRunReport& r
     if (run.scrubComments) {
         m_params.scrubComments = &m_exposures->Protected();
     }
+    m_convertRule = m_params;
 }
 
 bool KitSiteWriter::Start() {
@@ -65,45 +70,87 @@ bool KitSiteWriter::Start() {
 }
 
 void KitSiteWriter::WritePage(const PageRecord& page, FileRead read, std::string_view bytes) {
-    if (m_pages == Pages::AsScanned) {
-        m_exposures->Protect(page, m_params);
+    Written w;
+    w.page = &page;
+    {
+        const std::lock_guard lock(m_spareMutex);
+        if (!m_spares.empty()) {
+            w.bytes = std::move(m_spares.back());
+            m_spares.pop_back();
+        }
     }
     std::uniform_int_distribution<int> pageCodes(0, 32767);
     m_params.pageCode = std::to_string(pageCodes(m_random));
     m_params.rootPrefix = MakeRootPrefix(page.m_strPath, m_run.homeDir);
-    const std::string outputPath = MakeOutputPath(m_run.outputDir, m_run.homeDir, page.m_strPath);
-    m_log.Append(outputPath);
-    m_log.Append("....");
-    m_log.Show();
+    w.outputPath = MakeOutputPath(m_run.outputDir, m_run.homeDir, page.m_strPath);
 
     // The data lines come first and keep their numbers even when the page then fails.
-    const int32_t first = m_nNext;
-    std::string refused;
+    w.first = m_nNext;
     for (int32_t i = 0; i < page.m_nEntryCount; ++i) {
         const EmailEntry& e = page.m_pFirstEntry[i];
         if (EntryIsConverted(e, m_params)) {
             m_data.AddLine(m_nNext++, e.m_strAddress, m_params.pageCode);
         } else if (e.m_bChecked == 1) {
-            ++m_report.addressesRefused;
+            ++w.refusedCount;
             const std::string address = ProgramTextFromUtf8(DecodeToUtf8(e.m_strAddress, page.m_strEncoding));
-            refused += Message(texts::kAddressBreaksDataFile, {page.m_strPath, address});
+            w.refused += Message(texts::kAddressBreaksDataFile, {page.m_strPath, address});
         }
     }
-    const RewriteResult rewrite = RewriteReadPage(page, read, bytes, outputPath, m_params, first, m_pageBytes);
-    if (rewrite.status == RewriteStatus::Ok) {
-        m_exposures->AddPage(outputPath, m_pageBytes, page.m_strEncoding);
+    w.result = RenderPage(page, read, bytes, m_params, w.first, w.bytes);
+    // A large page is written before the next is read, so that no more than one is held.
+    if (w.bytes.size() > kWriteBehindBytes) {
+        m_writer.Wait();
+        Complete(w);
+        return;
+    }
+    // std::function wants a copyable job: the page's buffers travel behind a shared pointer.
+    auto job = std::make_shared<Written>(std::move(w));
+    m_writer.Post([this, job] {
+        Complete(*job);
+        const std::lock_guard lock(m_spareMutex);
+        m_spares.push_back(std::move(job->bytes));
+    });
+}
+
+void KitSiteWriter::Complete(Written& w) {
+    if (m_pages == Pages::AsScanned) {
+        m_exposures->Protect(*w.page, m_convertRule);
+    }
+    m_log.Append(w.outputPath);
+    m_log.Append("....");
+    m_log.Show();
+    if (w.result.status == RewriteStatus::Ok && !WriteRenderedPage(w.outputPath, w.bytes)) {
+        w.result.status = RewriteStatus::OutputFailed;
+    }
+    if (w.result.status == RewriteStatus::Ok) {
+        m_exposures->AddPage(w.outputPath, w.bytes, w.page->m_strEncoding);
         ++m_report.pagesWritten;
-        m_report.addressesProtected += rewrite.nextNumber - first;
+        m_report.addressesProtected += w.result.nextNumber - w.first;
         m_log.Append(Text(texts::kPageSucceeded));
     } else {
         ++m_report.pagesFailed;
         m_log.Append(Text(texts::kPageFailed));
     }
-    m_log.Append(refused);
+    m_report.addressesRefused += w.refusedCount;
+    m_log.Append(w.refused);
     m_log.Show();
 }
 
+void KitSiteWriter::Progress(int done, int total) {
+    m_writer.Post([this, done, total] { m_log.Progress(done, total); });
+}
+
+bool KitSiteWriter::StopAt(int done, int total) {
+    // The box's cancel flag is the one thing of the log both threads may touch at once.
+    if (!m_log.CancelRequested()) {
+        return false;
+    }
+    m_writer.Wait();
+    return m_report.cancelled = m_log.StopAt(done, total);
+}
+
 bool KitSiteWriter::Finish() {
+    m_writer.Wait();
     if (!m_report.cancelled) {
         m_log.Append(Text(texts::kRunCompleted));
     }

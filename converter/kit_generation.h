@@ -10,8 +10,10 @@
 #include "converter/scan_table.h"
 #include "converter/server_kit.h"
 #include "converter/service_hosts.h"
+#include "platform/job_thread.h"
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <string>
@@ -60,18 +62,32 @@ public:
     // The kit folder and the data file; false, with the log shown, when the data file cannot
     // be created: then no page may be written.
     bool Start();
-    // Numbers the page's converted entries and writes its converted copy from bytes, which read
-    // says how its reading went.
+    // Numbers the page's converted entries and converts the page from bytes, which read says how
+    // its reading went. The converted copy is written, logged and searched on the writer's own
+    // thread while the caller goes on; page must stay as it is until Finish.
     void WritePage(const PageRecord& page, FileRead read, std::string_view bytes);
-    void Progress(int done, int total) { m_log.Progress(done, total); }
+    // After the pages written so far; the box hears it in order with their log.
+    void Progress(int done, int total);
     // At a page boundary: true, with the place it stopped in the log and the run marked
     // cancelled, when the user cancelled.
-    bool StopAt(int done, int total) { return m_report.cancelled = m_log.StopAt(done, total); }
+    bool StopAt(int done, int total);
     // The end of the log, the exposure report and the data file; false when the data file could
     // not be written completely.
     bool Finish();
 
 private:
+    // What the writer's thread does with a converted page.
+    struct Written {
+        const PageRecord* page;
+        std::string outputPath;
+        std::string bytes;
+        RewriteResult result;
+        int32_t first;
+        int refusedCount = 0;
+        std::string refused; // the log's lines for the page's addresses left unconverted
+    };
+    void Complete(Written& written);
+
     const KitRun& m_run;
     KitRunReport& m_report;
     RunLog m_log;
@@ -79,11 +95,16 @@ private:
     const bool m_bGd;
     const Pages m_pages;
     RewriteParams m_params;
+    RewriteParams m_convertRule; // m_params as constructed: what the writer's thread reads of them
     std::optional<RunExposures> m_exposures;
     EmailDataWriter m_data;
     std::string m_strDataPath;
     int32_t m_nNext = 1;
-    std::string m_pageBytes;
+    // The conversions' buffers, going round between the threads.
+    std::mutex m_spareMutex;
+    std::vector<std::string> m_spares;
+    // Last: its jobs use the members above, so it ends first.
+    JobThread m_writer;
 };
 
 // Runs one generation. Returns false, writing no page, when the data file cannot be created,

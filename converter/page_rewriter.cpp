@@ -159,12 +159,15 @@ RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath,
 RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath, const RewriteParams& params,
                           int32_t firstNumber, PageBuffer& buffer, std::string& out) {
     const FileRead read = ReadRegularFile(page.m_strPath, buffer, kMaxPageBytes);
-    return RewriteReadPage(page, read, buffer.View(), outputPath, params, firstNumber, out);
+    RewriteResult result = RenderPage(page, read, buffer.View(), params, firstNumber, out);
+    if (result.status == RewriteStatus::Ok && !WriteRenderedPage(outputPath, out)) {
+        result.status = RewriteStatus::OutputFailed;
+    }
+    return result;
 }
 
-RewriteResult RewriteReadPage(const PageRecord& page, FileRead read, std::string_view text,
-                              const std::string& outputPath, const RewriteParams& params, int32_t firstNumber,
-                              std::string& out) {
+RewriteResult RenderPage(const PageRecord& page, FileRead read, std::string_view text, const RewriteParams& params,
+                         int32_t firstNumber, std::string& out) {
     RewriteResult result;
     if (read != FileRead::Ok) {
         result.status = RewriteStatus::SourceUnreadable;
@@ -219,23 +222,22 @@ RewriteResult RewriteReadPage(const PageRecord& page, FileRead read, std::string
         ScrubCommentAddresses(out, *params.scrubComments);
     }
 
+    result.nextNumber = n;
+    return result;
+}
+
+bool WriteRenderedPage(const std::string& outputPath, std::string_view written) {
     // Most pages share folders made for an earlier page; make them only when the file cannot
     // be created without them.
     OutputFile file;
     if (!file.Open(outputPath)) {
         CreatePathDirs(outputPath);
         if (!file.Open(outputPath)) {
-            result.status = RewriteStatus::OutputFailed;
-            return result;
+            return false;
         }
     }
-    file.Write(out);
-    if (!file.Close()) {
-        result.status = RewriteStatus::OutputFailed;
-        return result;
-    }
-    result.nextNumber = n;
-    return result;
+    file.Write(written);
+    return file.Close();
 }
 
 std::string MakeRootPrefix(std::string_view pagePath, std::string_view homeDir) {

@@ -67,11 +67,13 @@ RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath,
 // and leaving the bytes written in written (Ok only), for what the run checks in them.
 RewriteResult RewritePage(const PageRecord& page, const std::string& outputPath, const RewriteParams& params,
                           int32_t firstNumber, PageBuffer& buffer, std::string& written);
-// The same, for a page already read (read says how that went, bytes what it gave), as a
-// ReadAhead hands a run's pages out.
-RewriteResult RewriteReadPage(const PageRecord& page, FileRead read, std::string_view bytes,
-                              const std::string& outputPath, const RewriteParams& params, int32_t firstNumber,
-                              std::string& written);
+// The first half of RewritePage, for a page already read (read says how that went, bytes what it
+// gave), as a ReadAhead hands a run's pages out: the converted copy put together in written, so
+// that a run may write it while it converts the next page. Never OutputFailed.
+RewriteResult RenderPage(const PageRecord& page, FileRead read, std::string_view bytes, const RewriteParams& params,
+                         int32_t firstNumber, std::string& written);
+// The second half: writes what RenderPage put together to outputPath, creating its folders.
+bool WriteRenderedPage(const std::string& outputPath, std::string_view written);
 
 // Where the marker comment and script block go: after a leading UTF-8 byte order mark and after
 // a leading doctype ("<!DOCTYPE" in any case through its ">", white space and comments allowed

@@ -48,6 +48,7 @@ public:
     }
     void ScrollToEnd() { m_box.ScrollToEnd(); }
     void Progress(int done, int total) { m_box.Progress(done, total); }
+    bool CancelRequested() { return m_box.CancelRequested(); }
     // At a page boundary: true, with the place it stopped in the log, when the user cancelled.
     bool StopAt(int done, int total);
     const std::string& Text() const { return m_strLog; }
@@ -59,7 +60,7 @@ private:
 };
 
 inline bool RunLog::StopAt(int done, int total) {
-    if (!m_box.CancelRequested()) {
+    if (!CancelRequested()) {
         return false;
     }
     Append(FormatMessage(orvex::Text(texts::kRunCancelled), {std::to_string(done), std::to_string(total)}));

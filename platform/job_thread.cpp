@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: MIT
+#include "platform/job_thread.h"
+
+#include <utility>
+
+namespace orvex {
+
+// A wake-up costs a system call, and on a virtual machine a dear one: each side signals only
+// when the other is known to be waiting.
+
+JobThread::JobThread() : m_thread([this] { RunAll(); }) {}
+
+JobThread::~JobThread() {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_bStop = true;
+    }
+    m_jobPosted.notify_one();
+    m_thread.join();
+}
+
+void JobThread::RunAll() {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        if (m_jobs.empty() && !m_bStop) {
+            m_bThreadWaits = true;
+            m_jobPosted.wait(lock, [this] { return !m_jobs.empty() || m_bStop; });
+            m_bThreadWaits = false;
+        }
+        if (m_jobs.empty()) {
+            return; // stopping, with nothing left to run
+        }
+        std::function<void()> job = std::move(m_jobs.front());
+        m_jobs.pop_front();
+        m_bBusy = true;
+        lock.unlock();
+        std::exception_ptr failure;
+        try {
+            job();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        job = nullptr; // what the job held goes before the caller hears it is done
+        lock.lock();
+        m_bBusy = false;
+        if (failure) {
+            // The jobs after it may rely on what it did: they are dropped.
+            m_failure = failure;
+            m_jobs.clear();
+        }
+        if (m_bCallerWaits) {
+            m_jobDone.notify_one();
+        }
+    }
+}
+
+void JobThread::RethrowFailure() {
+    if (m_failure) {
+        std::rethrow_exception(std::exchange(m_failure, nullptr));
+    }
+}
+
+void JobThread::Post(std::function<void()> job) {
+    std::unique_lock lock(m_mutex);
+    if (m_jobs.size() >= kDepth) {
+        m_bCallerWaits = true;
+        m_jobDone.wait(lock, [this] { return m_jobs.size() < kDepth || m_failure; });
+        m_bCallerWaits = false;
+    }
+    RethrowFailure();
+    m_jobs.push_back(std::move(job));
+    if (m_bThreadWaits) {
+        m_jobPosted.notify_one();
+    }
+}
+
+void JobThread::Wait() {
+    std::unique_lock lock(m_mutex);
+    m_bCallerWaits = true;
+    m_jobDone.wait(lock, [this] { return (m_jobs.empty() && !m_bBusy) || m_failure; });
+    m_bCallerWaits = false;
+    RethrowFailure();
+}
+
+} // namespace orvex

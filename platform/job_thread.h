@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+// Work handed to a thread of its own and done there in the order it was given.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace orvex {
+
+// Runs jobs one at a time, in the order posted, on a thread of its own, so that the caller's
+// next piece of work overlaps this one's (writing a page while the next is converted). At most
+// kDepth jobs wait: a caller faster than the thread waits for it instead of piling work up.
+// A job that throws drops the jobs posted after it; its exception comes out of the next Post or
+// Wait.
+class JobThread {
+public:
+    static constexpr size_t kDepth = 8;
+
+    JobThread();
+    // Runs what was posted, then ends the thread.
+    ~JobThread();
+    JobThread(const JobThread&) = delete;
+    JobThread& operator=(const JobThread&) = delete;
+
+    void Post(std::function<void()> job);
+    // Returns once every job posted so far has run.
+    void Wait();
+
+private:
+    void RunAll();
+    void RethrowFailure(); // with m_mutex held
+
+    std::mutex m_mutex;
+    std::condition_variable m_jobPosted; // for the thread
+    std::condition_variable m_jobDone;   // for the caller
+    std::deque<std::function<void()>> m_jobs;
+    bool m_bBusy = false; // a job taken from m_jobs is running
+    bool m_bStop = false;
+    bool m_bThreadWaits = false;
+    bool m_bCallerWaits = false;
+    std::exception_ptr m_failure;
+    std::thread m_thread; // last: started once everything above is ready
+};
+
+} // namespace orvex
