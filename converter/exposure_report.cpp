@@ -14,6 +14,7 @@
 #include <cassert>
 #include <cstddef>
 #include <cstring>
+#include <utility>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -616,31 +617,55 @@ void ProtectedAddresses::Add(std::string_view address) {
         return;
     }
     std::string lowered = LowerAscii(address);
+    if (Find(lowered) != kNone) {
+        return;
+    }
     const Shape shape{static_cast<uint8_t>(std::min(at, kKeyBytes)),
                       static_cast<uint8_t>(std::min(address.size() - at - 1, kKeyBytes))};
-    std::vector<uint32_t>& bucket = m_buckets[KeyAt(lowered.data() + at, shape.before, shape.after)];
-    for (const uint32_t index : bucket) {
-        if (m_addresses[index] == lowered) {
-            return;
-        }
-    }
-    bucket.push_back(static_cast<uint32_t>(m_addresses.size()));
+    const auto index = static_cast<uint32_t>(m_firstAt.size());
+    const auto [bucket, added] = m_buckets.try_emplace(KeyAt(lowered.data() + at, shape.before, shape.after), index);
+    m_nextInBucket.push_back(added ? kNone : std::exchange(bucket->second, index));
     if (std::none_of(m_shapes.begin(), m_shapes.end(),
                      [&](const Shape& s) { return s.before == shape.before && s.after == shape.after; })) {
         m_shapes.push_back(shape);
     }
-    m_covered.insert(lowered);
     std::vector<PatternMatch> inside;
     FindPatternMatches(lowered, inside);
     for (const PatternMatch& m : inside) {
-        m_covered.insert(Decoded(lowered, m));
+        std::string decoded = Decoded(lowered, m);
+        if (decoded != lowered) {
+            m_covered.insert(std::move(decoded));
+        }
     }
-    m_addresses.push_back(std::move(lowered));
-    m_firstAt.push_back(at);
+    m_text += lowered;
+    m_starts.push_back(static_cast<uint32_t>(m_text.size()));
+    m_firstAt.push_back(static_cast<uint32_t>(at));
+}
+
+uint32_t ProtectedAddresses::Find(std::string_view lowered) const {
+    const size_t at = lowered.find('@');
+    if (at == npos || m_buckets.empty()) {
+        return kNone;
+    }
+    const auto bucket = m_buckets.find(
+        KeyAt(lowered.data() + at, std::min(at, kKeyBytes), std::min(lowered.size() - at - 1, kKeyBytes)));
+    if (bucket == m_buckets.end()) {
+        return kNone;
+    }
+    for (uint32_t index = bucket->second; index != kNone; index = m_nextInBucket[index]) {
+        if (Address(index) == lowered) {
+            return index;
+        }
+    }
+    return kNone;
 }
 
 bool ProtectedAddresses::Covers(std::string_view address) const {
-    return !m_covered.empty() && m_covered.count(LowerAscii(address)) != 0;
+    if (Empty()) {
+        return false;
+    }
+    const std::string lowered = LowerAscii(address);
+    return Find(lowered) != kNone || m_covered.count(lowered) != 0;
 }
 
 template <typename F>
@@ -666,7 +691,7 @@ void ProtectedAddresses::ForEachKeyedAt(std::string_view text, size_t q, F&& f) 
         }
         const auto bucket = m_buckets.find(KeyAt(text.data() + q, s.before, s.after));
         if (bucket != m_buckets.end()) {
-            for (const uint32_t index : bucket->second) {
+            for (uint32_t index = bucket->second; index != kNone; index = m_nextInBucket[index]) {
                 f(index);
             }
         }
@@ -675,14 +700,14 @@ void ProtectedAddresses::ForEachKeyedAt(std::string_view text, size_t q, F&& f) 
 
 void ProtectedAddresses::FindIn(std::string_view text, std::vector<Occurrence>& out) const {
     out.clear();
-    if (m_addresses.empty()) {
+    if (Empty()) {
         return;
     }
     // Every occurrence has its first "@" at one of the text's.
     const size_t n = text.size();
     ForEachAt(text, [&](size_t q) {
         ForEachKeyedAt(text, q, [&](uint32_t index) {
-            const std::string& a = m_addresses[index];
+            const std::string_view a = Address(index);
             const size_t at = m_firstAt[index];
             if (q >= at && q - at + a.size() <= n && EqualsLowered(text.substr(q - at, a.size()), a)) {
                 out.push_back({q - at, q - at + a.size()});

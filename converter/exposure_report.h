@@ -74,7 +74,7 @@ public:
     // Adds one address (page-encoding bytes). Ignored when it holds no "@" or is already
     // there, ASCII case aside.
     void Add(std::string_view address);
-    bool Empty() const { return m_addresses.empty(); }
+    bool Empty() const { return m_firstAt.empty(); }
 
     // True when address (decoded, page-encoding bytes) is a protected address or one the pattern
     // finds inside one, ASCII case aside.
@@ -96,7 +96,7 @@ public:
     };
     static void AtWindows(std::string_view text, std::vector<AtWindow>& out);
     // How many addresses there are, in the order they were added.
-    size_t Size() const { return m_addresses.size(); }
+    size_t Size() const { return m_firstAt.size(); }
     // One past the index (in the order added) of the latest address that could stand with its
     // first "@" at window's; 0 when none could.
     size_t LatestAt(const AtWindow& window) const;
@@ -113,11 +113,25 @@ private:
         uint8_t after = 0;  // and after it
     };
 
-    std::vector<std::string> m_addresses; // lower-cased
-    std::vector<size_t> m_firstAt;        // offset of each address's first "@"
-    std::vector<Shape> m_shapes;          // the key shapes in use
-    std::unordered_map<uint64_t, std::vector<uint32_t>> m_buckets;
-    std::unordered_set<std::string> m_covered; // lower-cased
+    std::string_view Address(uint32_t index) const {
+        return std::string_view(m_text).substr(m_starts[index], m_starts[index + 1] - m_starts[index]);
+    }
+    // The index of a lower-cased address, or kNone.
+    uint32_t Find(std::string_view lowered) const;
+
+    static constexpr uint32_t kNone = UINT32_MAX;
+
+    // The lower-cased addresses one after another, as a site may have thousands: one block,
+    // not one allocation each.
+    std::string m_text;
+    std::vector<uint32_t> m_starts{0}; // of each address in m_text, and one past the last
+    std::vector<uint32_t> m_firstAt;   // offset of each address's first "@"
+    std::vector<Shape> m_shapes;       // the key shapes in use
+    // The addresses of a key: the first in m_buckets, each one's next in m_nextInBucket.
+    std::unordered_map<uint64_t, uint32_t> m_buckets;
+    std::vector<uint32_t> m_nextInBucket;
+    std::unordered_set<std::string> m_covered; // lower-cased; what the pattern finds inside an
+                                               // address other than the address itself
 };
 
 // Every address a harvester could take from page (conventions 2 to 6), in page order. isPage

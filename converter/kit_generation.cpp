@@ -44,7 +44,6 @@ KitSiteWriter::KitSiteWriter(const KitRun& run, ResultsBox& box, KitRunReport& r
     if (run.scrubComments) {
         m_params.scrubComments = &m_exposures->Protected();
     }
-    m_convertRule = m_params;
 }
 
 bool KitSiteWriter::Start() {
@@ -71,7 +70,7 @@ bool KitSiteWriter::Start() {
 
 void KitSiteWriter::WritePage(const PageRecord& page, FileRead read, std::string_view bytes) {
     Written w;
-    w.page = &page;
+    w.charset = page.m_strEncoding;
     {
         const std::lock_guard lock(m_spareMutex);
         if (!m_spares.empty()) {
@@ -96,7 +95,13 @@ void KitSiteWriter::WritePage(const PageRecord& page, FileRead read, std::string
             w.refused += Message(texts::kAddressBreaksDataFile, {page.m_strPath, address});
         }
     }
+    if (m_pages == Pages::AsScanned) {
+        m_exposures->Protect(page, m_params);
+    }
     w.result = RenderPage(page, read, bytes, m_params, w.first, w.bytes);
+    if (w.result.status == RewriteStatus::Ok) {
+        w.search = m_exposures->Search(w.bytes);
+    }
     // A large page is written before the next is read, so that no more than one is held.
     if (w.bytes.size() > kWriteBehindBytes) {
         m_writer.Wait();
@@ -113,9 +118,6 @@ void KitSiteWriter::WritePage(const PageRecord& page, FileRead read, std::string
 }
 
 void KitSiteWriter::Complete(Written& w) {
-    if (m_pages == Pages::AsScanned) {
-        m_exposures->Protect(*w.page, m_convertRule);
-    }
     m_log.Append(w.outputPath);
     m_log.Append("....");
     m_log.Show();
@@ -123,7 +125,7 @@ void KitSiteWriter::Complete(Written& w) {
         w.result.status = RewriteStatus::OutputFailed;
     }
     if (w.result.status == RewriteStatus::Ok) {
-        m_exposures->AddPage(w.outputPath, w.bytes, w.page->m_strEncoding);
+        m_exposures->AddPage(w.outputPath, w.charset, std::move(w.search));
         ++m_report.pagesWritten;
         m_report.addressesProtected += w.result.nextNumber - w.first;
         m_log.Append(Text(texts::kPageSucceeded));
@@ -181,7 +183,7 @@ bool GenerateKitSite(const KitRun& run, ResultsBox& box, KitRunReport* report) {
         }
     }
     const int total = static_cast<int>(paths.size());
-    ReadAhead sources(std::move(paths), kMaxPageBytes);
+    ReadAhead sources(std::move(paths), kMaxPageBytes, &writer.Io());
     PageBuffer& source = table.PageScratch();
     int done = 0;
     for (int32_t p = 0; p < table.PageCount(); ++p) {

@@ -62,12 +62,14 @@ public:
     // The kit folder and the data file; false, with the log shown, when the data file cannot
     // be created: then no page may be written.
     bool Start();
-    // Numbers the page's converted entries and converts the page from bytes, which read says how
-    // its reading went. The converted copy is written, logged and searched on the writer's own
-    // thread while the caller goes on; page must stay as it is until Finish.
+    // Numbers the page's converted entries, converts the page from bytes, which read says how
+    // its reading went, and searches the converted copy for what a harvester could take. The copy
+    // is written and logged on the writer's own thread while the caller goes on.
     void WritePage(const PageRecord& page, FileRead read, std::string_view bytes);
     // After the pages written so far; the box hears it in order with their log.
     void Progress(int done, int total);
+    // The writer's thread, to read the pages to come on (ReadAhead) while it writes those done.
+    JobThread& Io() { return m_writer; }
     // At a page boundary: true, with the place it stopped in the log and the run marked
     // cancelled, when the user cancelled.
     bool StopAt(int done, int total);
@@ -78,10 +80,11 @@ public:
 private:
     // What the writer's thread does with a converted page.
     struct Written {
-        const PageRecord* page;
+        std::string charset;
         std::string outputPath;
         std::string bytes;
         RewriteResult result;
+        RunExposures::PageSearch search;
         int32_t first;
         int refusedCount = 0;
         std::string refused; // the log's lines for the page's addresses left unconverted
@@ -95,7 +98,6 @@ private:
     const bool m_bGd;
     const Pages m_pages;
     RewriteParams m_params;
-    RewriteParams m_convertRule; // m_params as constructed: what the writer's thread reads of them
     std::optional<RunExposures> m_exposures;
     EmailDataWriter m_data;
     std::string m_strDataPath;

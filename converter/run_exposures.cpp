@@ -24,17 +24,21 @@ void RunExposures::Protect(const PageRecord& page, const RewriteParams& params) 
     }
 }
 
-void RunExposures::AddPage(const std::string& path, std::string_view written, const std::string& charset) {
-    std::vector<Exposure> found = FindExposures(written, m_protected, true);
+RunExposures::PageSearch RunExposures::Search(std::string_view written) const {
+    PageSearch search;
+    search.found = FindExposures(written, m_protected, true);
     if (m_bGrowing) {
-        EarlyPage& page = m_early.emplace_back();
-        page.path = path;
-        page.charset = charset;
-        page.protectedThen = m_protected.Size();
-        ProtectedAddresses::AtWindows(written, page.windows);
-        page.found = std::move(found);
-    } else if (!found.empty()) {
-        m_files.push_back(PageExposures{path, charset, std::move(found)});
+        search.protectedThen = m_protected.Size();
+        ProtectedAddresses::AtWindows(written, search.windows);
+    }
+    return search;
+}
+
+void RunExposures::AddPage(const std::string& path, const std::string& charset, PageSearch&& search) {
+    if (m_bGrowing) {
+        m_early.push_back(EarlyPage{path, charset, std::move(search)});
+    } else if (!search.found.empty()) {
+        m_files.push_back(PageExposures{path, charset, std::move(search.found)});
     }
 }
 
@@ -44,17 +48,18 @@ void RunExposures::AddPage(const std::string& path, std::string_view written, co
 // can settle.
 void RunExposures::RecheckEarlyPages(PageBuffer& buffer) {
     for (EarlyPage& page : m_early) {
-        const bool later = std::any_of(page.windows.begin(), page.windows.end(),
-                                       [&](const auto& w) { return m_protected.LatestAt(w) > page.protectedThen; });
+        PageSearch& search = page.search;
+        const bool later = std::any_of(search.windows.begin(), search.windows.end(),
+                                       [&](const auto& w) { return m_protected.LatestAt(w) > search.protectedThen; });
         if (later && ReadRegularFile(page.path, buffer, kMaxPageBytes) == FileRead::Ok) {
-            page.found = FindExposures(buffer.View(), m_protected, true);
+            search.found = FindExposures(buffer.View(), m_protected, true);
         } else {
-            for (Exposure& e : page.found) {
+            for (Exposure& e : search.found) {
                 e.isProtected = e.isProtected || m_protected.Covers(e.address);
             }
         }
-        if (!page.found.empty()) {
-            m_files.push_back(PageExposures{std::move(page.path), std::move(page.charset), std::move(page.found)});
+        if (!search.found.empty()) {
+            m_files.push_back(PageExposures{std::move(page.path), std::move(page.charset), std::move(search.found)});
         }
     }
     m_early.clear();

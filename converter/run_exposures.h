@@ -31,8 +31,21 @@ public:
     // The addresses of page that params converts, before the page is written.
     void Protect(const PageRecord& page, const RewriteParams& params);
 
-    // The bytes written to path (program text) for a page in charset.
-    void AddPage(const std::string& path, std::string_view written, const std::string& charset);
+    // What the search of a written page found, with what Finish needs to check it again.
+    struct PageSearch {
+        std::vector<Exposure> found;
+        size_t protectedThen = 0; // Protected().Size() at the search
+        std::vector<ProtectedAddresses::AtWindow> windows;
+    };
+    // Searches the bytes of a page, before they are written. Reads the protected addresses
+    // only, so that it may run beside AddPage for an earlier page on another thread.
+    PageSearch Search(std::string_view written) const;
+    // Counts a page once written to path (program text), in charset. Touches the findings only.
+    void AddPage(const std::string& path, const std::string& charset, PageSearch&& search);
+    // Both: the bytes written to path for a page in charset.
+    void AddPage(const std::string& path, std::string_view written, const std::string& charset) {
+        AddPage(path, charset, Search(written));
+    }
 
     // Every file under homeDir that is not a page, outside skipFolder, read into buffer.
     void AddOtherFiles(const std::string& homeDir, const std::string& skipFolder, PageBuffer& buffer);
@@ -51,9 +64,7 @@ private:
     struct EarlyPage {
         std::string path;
         std::string charset;
-        size_t protectedThen = 0; // Protected().Size() when it was written
-        std::vector<ProtectedAddresses::AtWindow> windows;
-        std::vector<Exposure> found;
+        PageSearch search;
     };
     void RecheckEarlyPages(PageBuffer& buffer);
 

@@ -6,7 +6,8 @@
 namespace orvex {
 
 // A wake-up costs a system call, and on a virtual machine a dear one: each side signals only
-// when the other is known to be waiting.
+// when the other is waiting, and a caller waiting for room is woken once half the queue is
+// free, not for each job done.
 
 JobThread::JobThread() : m_thread([this] { RunAll(); }) {}
 
@@ -48,7 +49,7 @@ void JobThread::RunAll() {
             m_failure = failure;
             m_jobs.clear();
         }
-        if (m_bCallerWaits) {
+        if (m_bCallerWaits && (m_jobs.size() <= kDepth / 2 || m_failure)) {
             m_jobDone.notify_one();
         }
     }
@@ -64,7 +65,7 @@ void JobThread::Post(std::function<void()> job) {
     std::unique_lock lock(m_mutex);
     if (m_jobs.size() >= kDepth) {
         m_bCallerWaits = true;
-        m_jobDone.wait(lock, [this] { return m_jobs.size() < kDepth || m_failure; });
+        m_jobDone.wait(lock, [this] { return m_jobs.size() <= kDepth / 2 || m_failure; });
         m_bCallerWaits = false;
     }
     RethrowFailure();

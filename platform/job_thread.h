@@ -19,7 +19,7 @@ namespace orvex {
 // Wait.
 class JobThread {
 public:
-    static constexpr size_t kDepth = 8;
+    static constexpr size_t kDepth = 16;
 
     JobThread();
     // Runs what was posted, then ends the thread.

@@ -1,29 +1,35 @@
 // SPDX-License-Identifier: MIT
-// Reading a list of files on a thread of its own, a few files ahead of the caller.
+// Reading a list of files on another thread, a few files ahead of the caller.
 #pragma once
 
 #include "platform/file_system.h"
+#include "platform/job_thread.h"
 
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace orvex {
 
-// Hands out the files of a list in order, as ReadRegularFile would read them, while a thread
-// of its own reads the next ones: the caller's work on one page overlaps the system's reading
-// of the next. At most kDepth files wait read, and files longer than kAheadBytes are left for
+// Hands out the files of a list in order, as ReadRegularFile would read them, while another
+// thread reads the next ones: the caller's work on one page overlaps the system's reading of
+// the next. At most kDepth files are read ahead, and files longer than kAheadBytes are left for
 // the caller's own thread to read, so that what is held ahead stays small beside one page.
+//
+// The reads run on a thread of their own, or as jobs of a JobThread the caller also gives other
+// input and output to (a run that writes each page as it reads the next keeps one thread for
+// both, instead of two that take turns on the machine's cores).
 class ReadAhead {
 public:
     static constexpr size_t kDepth = 8;
     static constexpr uint64_t kAheadBytes = uint64_t{512} << 10;
 
-    ReadAhead(std::vector<std::string> paths, uint64_t maxBytes);
+    ReadAhead(std::vector<std::string> paths, uint64_t maxBytes, JobThread* io = nullptr);
+    // Waits for the reads under way; those not begun are dropped.
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
@@ -38,18 +44,22 @@ private:
         FileRead result = FileRead::Ok;
     };
 
-    void ReadAll();
+    void PostRead(); // of the next file not yet asked for
 
     const std::vector<std::string> m_paths;
     const uint64_t m_nMaxBytes;
-    size_t m_nNext = 0; // the caller's next file
+    size_t m_nNext = 0;   // the caller's next file
+    size_t m_nPosted = 0; // files whose read was asked for
 
     std::mutex m_mutex;
-    std::condition_variable m_changed;
+    std::condition_variable m_readDone;
+    size_t m_nPending = 0; // reads asked for and not yet done
     bool m_bStop = false;
-    std::deque<Read> m_ready;         // read, in list order
+    bool m_bCallerWaits = false;
+    std::map<size_t, Read> m_ready;   // read, by index in the list
     std::vector<PageBuffer> m_spares; // buffers the caller gave back, to be read into again
-    std::thread m_reader;             // last: started once everything above is ready
+    std::optional<JobThread> m_ownThread;
+    JobThread* m_pIo; // last: m_ownThread or the caller's
 };
 
 } // namespace orvex

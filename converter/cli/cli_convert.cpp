@@ -169,12 +169,14 @@ int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
         }
         KitSiteWriter writer(run, box, report, KitSiteWriter::Pages::AsScanned);
         if (writer.Start()) {
-            scan = ScanSite(settings, *table, err, options.out, [&](PageRecord& page) {
+            const auto convert = [&](PageRecord& page, int done, int total) {
                 NamePage(page, options.name, settings);
                 if (page.m_bModified == 1) {
                     writer.WritePage(page, FileRead::Ok, table->PageScratch().View());
+                    writer.Progress(done, total);
                 }
-            });
+            };
+            scan = ScanSite(settings, *table, err, options.out, {convert, &writer.Io()});
             ok = writer.Finish();
         }
     }

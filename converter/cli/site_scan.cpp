@@ -15,7 +15,7 @@
 namespace orvex::cli {
 
 SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE* err, const std::string& skipFolder,
-                  const std::function<void(PageRecord&)>& scanned) {
+                  const ScanFeed& feed) {
     SiteScan result;
     std::vector<std::string> skip;
     if (!skipFolder.empty()) {
@@ -32,9 +32,10 @@ SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE
     for (const auto& dir : site->unreadableDirs) {
         Line(err, FormatMessage(Text(texts::kFolderUnreadable), {dir}));
     }
-    const bool progress = IsTerminal(err);
+    // A conversion's log and progress come from its writer's thread, which this one's would cut.
+    const bool progress = IsTerminal(err) && !feed.scanned;
     const size_t total = site->pages.size();
-    ReadAhead pages(site->pages, kMaxPageBytes);
+    ReadAhead pages(site->pages, kMaxPageBytes, feed.io);
     for (size_t i = 0; i < total; ++i) {
         if (progress) {
             std::fprintf(err, "\r%zu/%zu", i + 1, total);
@@ -43,11 +44,8 @@ SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE
         const FileRead read = pages.Next(table.PageScratch());
         const ScanResult r = table.LookupOrScanReadPage(site->pages[i], read, settings.m_bCheckAll);
         if (r.status == ScanStatus::Ok) {
-            if (scanned && table.PageCount() > before) {
-                if (progress) {
-                    std::fputs("\r\033[K", err); // what the page's conversion logs takes the line
-                }
-                scanned(table.Page(before));
+            if (feed.scanned && table.PageCount() > before) {
+                feed.scanned(table.Page(before), static_cast<int>(i + 1), static_cast<int>(total));
             }
             continue;
         }

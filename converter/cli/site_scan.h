@@ -4,6 +4,7 @@
 
 #include "converter/scan_table.h"
 #include "converter/settings.h"
+#include "platform/job_thread.h"
 
 #include <cstdio>
 #include <functional>
@@ -24,9 +25,15 @@ struct SiteScan {
 // and scanning stops there. Shows "pages done/total" on err while working when err is a terminal.
 // skipFolder, when not empty, is left out of the walk (convert's --out inside the site).
 // scanned, when set, is called with each page newly scanned while its bytes are still in the
-// table's PageScratch(), so that a conversion can write each page as it goes.
+// table's PageScratch(), and with the count of pages done and found, so that a conversion can
+// write each page as it goes; the conversion then shows the progress. io, when set, is the
+// thread it writes on, where the pages are read too.
+struct ScanFeed {
+    std::function<void(PageRecord&, int done, int total)> scanned;
+    JobThread* io = nullptr;
+};
 SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE* err,
-                  const std::string& skipFolder = "", const std::function<void(PageRecord&)>& scanned = {});
+                  const std::string& skipFolder = "", const ScanFeed& feed = {});
 
 // The page's path below home, without a leading separator, with "/" between folders.
 std::string RelativePagePath(std::string_view home, std::string_view pagePath);
