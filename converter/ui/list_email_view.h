@@ -1,23 +1,27 @@
 // SPDX-License-Identifier: MIT
 // CListEMailView: the bottom right pane. It owns the ScanTable and shows one row per address
-// found in the selected pages; the names shown instead of the addresses are chosen here.
+// found in the selected pages, through EmailTableModel; the names shown instead of the
+// addresses are chosen here. Rows sort by the column whose header is clicked and can be
+// filtered by a text found in their name or address.
 #pragma once
 
 #include "converter/scan_table.h"
 
-#include <QIcon>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class QMenu;
 
 namespace orvex::ui {
 
 class CMainFrame;
+class EmailFilterModel;
+class EmailTableModel;
 
-class CListEMailView : public QTreeWidget {
+class CListEMailView : public QTreeView {
     Q_OBJECT
 
 public:
@@ -33,33 +37,38 @@ public:
     void UM_APPLYNAME(int which);
     // Shows every row's entry again (names, icons, check boxes) after a change made elsewhere.
     void RefreshRows();
+    // Shows only the rows whose name or address holds text (any letter case); empty shows all.
+    void SetFilterText(const QString& text);
 
     void OnSelectAll(); // 32793
     void OnEditName();  // 32796 and double click
-    // The in-place edit of row's name ended with text (a cancelled edit never gets here).
+    // The in-place edit of the name on row (as shown) ended with text (a cancelled edit never gets here).
     void OnEndLabelEdit(int row, const QString& text);
 
     ScanTable& Table() { return m_table; }
+    // The entry of a row as shown (sorted and filtered); null past the last row.
     EmailEntry* RowEntry(int row) const;
+    EmailEntry* EntryAt(const QModelIndex& index) const;
 
     // Tells the user that an Area row keeps its name; tests replace it.
     std::function<void(const QString&)> m_showMessage;
+
+signals:
+    // A name or check mark of some entry changed.
+    void EntriesEdited();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    void ListPageEntries(EmailEntry* first, int32_t count);
-    void ShowRow(QTreeWidgetItem* row, const EmailEntry& entry, const std::string& name, int image);
-    void SetRowCheck(QTreeWidgetItem* row, bool checked);
-    void OnItemChanged(QTreeWidgetItem* row, int column);
-    QTreeWidgetItem* FirstSelectedRow() const;
-    QString PageText(const EmailEntry& entry, const std::string& bytes) const;
+    // The selected rows' entries, top row first.
+    std::vector<EmailEntry*> SelectedEntries() const;
 
     CMainFrame* m_pFrame;
     ScanTable m_table;
+    EmailTableModel* m_pModel;
+    EmailFilterModel* m_pFilter;
     QMenu* m_pPopup = nullptr;
-    QIcon m_icons[2]; // 140: name as found, 143: name applied or edited
 };
 
 } // namespace orvex::ui

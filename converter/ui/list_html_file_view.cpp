@@ -48,6 +48,25 @@ std::string FormatPageTime(int64_t lastWrite) {
     return buf;
 }
 
+namespace {
+
+constexpr int kSortKeyRole = Qt::UserRole + 1;
+
+// Sizes and times sort by their values, not by their texts.
+class PageRow final : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const int column = treeWidget() != nullptr ? treeWidget()->sortColumn() : 0;
+        if (column == 1 || column == 2) {
+            return data(column, kSortKeyRole).toLongLong() < other.data(column, kSortKeyRole).toLongLong();
+        }
+        return QTreeWidgetItem::operator<(other);
+    }
+};
+
+} // namespace
+
 CListHtmlFileView::CListHtmlFileView(CMainFrame* frame, QWidget* parent)
     : QTreeWidget(parent), m_openInEditor(OpenInTextEditor), m_openInBrowser(OpenWithDefaultHandler), m_pFrame(frame) {
     setRootIsDecorated(false);
@@ -60,20 +79,26 @@ CListHtmlFileView::CListHtmlFileView(CMainFrame* frame, QWidget* parent)
     setColumnWidth(1, 100);
     setColumnWidth(2, 100);
     header()->setStretchLastSection(true);
+    sortByColumn(0, Qt::AscendingOrder);
+    setSortingEnabled(true);
 }
 
 void CListHtmlFileView::UM_SHOWDIRECTORY(const std::string& dir) {
     m_strDirectory = dir;
     clear();
+    setSortingEnabled(false); // sorted once, when all rows are in
     const auto pages = ListPages(dir);
     if (pages) {
         for (const PageFileInfo& p : *pages) {
-            auto* row = new QTreeWidgetItem(this);
+            auto* row = new PageRow(this);
             row->setText(0, FromProgramText(p.name));
             row->setText(1, QString::fromStdString(FormatPageSize(p.size)));
+            row->setData(1, kSortKeyRole, static_cast<qlonglong>(p.size));
             row->setText(2, QString::fromUtf8(FormatPageTime(p.lastWrite)));
+            row->setData(2, kSortKeyRole, static_cast<qlonglong>(p.lastWrite));
         }
     }
+    setSortingEnabled(true);
     if (m_pFrame->Settings().m_bSearchWholeDir == 1) {
         OnSelectAll();
     }
@@ -100,6 +125,24 @@ void CListHtmlFileView::SendScanPages(const std::vector<std::string>& paths) {
     // One request carries at most kMaxScanPaths pages: the first ones in row order.
     const size_t count = std::min(paths.size(), static_cast<size_t>(kMaxScanPaths));
     m_pEmailList->UM_SCANPAGES(static_cast<int>(count), paths.data());
+}
+
+void CListHtmlFileView::Rescan() {
+    if (m_strDirectory.empty()) {
+        return;
+    }
+    QStringList selected;
+    for (const QTreeWidgetItem* row : selectedItems()) {
+        selected << row->text(0);
+    }
+    UM_SHOWDIRECTORY(m_strDirectory);
+    if (m_pFrame->Settings().m_bSearchWholeDir == 1) {
+        return; // every page is selected and scanned already
+    }
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        topLevelItem(i)->setSelected(selected.contains(topLevelItem(i)->text(0)));
+    }
+    SendScanPages(SelectedPaths());
 }
 
 void CListHtmlFileView::OnSelectAll() {

@@ -34,6 +34,10 @@ public:
     // Lists the directory's pages; with the whole-directory setting, selects and scans them all.
     void UM_SHOWDIRECTORY(const std::string& dir);
 
+    // Lists the directory again and scans the pages selected before that are still there (all
+    // of them with the whole-directory setting).
+    void Rescan();
+
     void OnSelectAll();   // 32803 and 32793
     void OnViewSource();  // 32801
     void OnViewBrowser(); // 32802

@@ -18,13 +18,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 // The artwork lives in this static library; without a reference the linker would drop its
 // registration.
@@ -35,7 +38,8 @@ static void InitArtworkResources() {
 namespace orvex::ui {
 
 CMainFrame::CMainFrame(std::string settingsPath, QWidget* parent)
-    : QMainWindow(parent), m_strSettingsPath(std::move(settingsPath)), m_nBulkCommand(kIdBulkEdit) {
+    : QMainWindow(parent), m_strSettingsPath(std::move(settingsPath)), m_nBulkCommand(kIdBulkEdit),
+      m_session(SessionPathBeside(m_strSettingsPath)) {
     InitArtworkResources();
     setProperty(kResourceIdProperty, kIdrMainFrame);
     setWindowIcon(QIcon(QStringLiteral(":/orvex/orvex128.png")));
@@ -62,16 +66,99 @@ CMainFrame::CMainFrame(std::string settingsPath, QWidget* parent)
     });
     SetActivePane(m_pEmailList);
     m_pTree->OnInitialUpdate(m_settings);
+
+    const QString problem = m_session.Load();
+    if (!problem.isEmpty()) {
+        Log(problem);
+    }
+    RestoreLayout();
+    RestoreSession();
+    m_saveTimer.setSingleShot(true);
+    m_saveTimer.setInterval(300);
+    connect(&m_saveTimer, &QTimer::timeout, this, [this] { SaveSession(m_settings.m_strHomeDir); });
+    connect(m_pEmailList, &CListEMailView::EntriesEdited, &m_saveTimer, qOverload<>(&QTimer::start));
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // An edit made just before the window went without a close still reaches the file.
+    if (m_saveTimer.isActive()) {
+        SaveSession(m_settings.m_strHomeDir);
+    }
+}
+
+void CMainFrame::Log(const QString& text) {
+    qWarning("%s", qUtf8Printable(text));
+    statusBar()->showMessage(text);
+}
+
+void CMainFrame::RestoreSession() {
+    m_session.Restore(m_pEmailList->Table(), m_settings.m_strHomeDir, m_settings.m_bCheckAll);
+    m_pEmailList->RefreshRows(); // the new home's pages may be listed already
+}
+
+void CMainFrame::SaveSession(const std::string& home) {
+    m_saveTimer.stop();
+    m_session.Capture(m_pEmailList->Table(), home, m_settings.m_bCheckAll);
+    m_session.SetWindow(SavedLayout());
+    if (!m_session.Write()) {
+        Log(Text(texts::kSessionWriteFailed).arg(FromProgramText(m_session.Path())));
+    }
+}
+
+namespace {
+
+QString Base64(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes.toBase64());
+}
+
+QByteArray FromBase64(const QJsonObject& o, const char* name) {
+    return QByteArray::fromBase64(o.value(QLatin1String(name)).toString().toLatin1());
+}
+
+} // namespace
+
+QJsonObject CMainFrame::SavedLayout() const {
+    return {{QLatin1String("geometry"), Base64(saveGeometry())},
+            {QLatin1String("splitter"), Base64(m_wndSplitter->saveState())},
+            {QLatin1String("splitter2"), Base64(m_wndSplitter2->saveState())},
+            {QLatin1String("pageColumns"), Base64(m_pPageList->header()->saveState())},
+            {QLatin1String("emailColumns"), Base64(m_pEmailList->header()->saveState())}};
+}
+
+void CMainFrame::RestoreLayout() {
+    // Each restore ignores what it cannot use: a missing or damaged part leaves the default.
+    const QJsonObject layout = m_session.Window();
+    restoreGeometry(FromBase64(layout, "geometry"));
+    m_wndSplitter->restoreState(FromBase64(layout, "splitter"));
+    m_wndSplitter2->restoreState(FromBase64(layout, "splitter2"));
+    m_pPageList->header()->restoreState(FromBase64(layout, "pageColumns"));
+    m_pEmailList->header()->restoreState(FromBase64(layout, "emailColumns"));
+}
 
 void CMainFrame::CreatePanes() {
     m_wndSplitter = new QSplitter(Qt::Horizontal, this);
     m_pTree = new CTreeSubDirView(m_wndSplitter);
     m_wndSplitter2 = new QSplitter(Qt::Vertical, m_wndSplitter);
     m_pPageList = new CListHtmlFileView(this, m_wndSplitter2);
-    m_pEmailList = new CListEMailView(this, m_wndSplitter2);
+    // The e-mail list under its filter box.
+    auto* emailPane = new QWidget(m_wndSplitter2);
+    auto* layout = new QVBoxLayout(emailPane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    m_pEmailFilter = new QLineEdit(emailPane);
+    m_pEmailFilter->setObjectName(QStringLiteral("m_editEmailFilter"));
+    m_pEmailFilter->setPlaceholderText(Text(texts::kEmailFilter));
+    m_pEmailFilter->setClearButtonEnabled(true);
+    m_pEmailList = new CListEMailView(this, emailPane);
+    layout->addWidget(m_pEmailFilter);
+    layout->addWidget(m_pEmailList);
+    connect(m_pEmailFilter, &QLineEdit::textChanged, m_pEmailList, &CListEMailView::SetFilterText);
+    // F5 reads the chosen folder again: pages added, gone or changed on disk.
+    auto* rescan = new QAction(this);
+    rescan->setShortcut(QKeySequence(Qt::Key_F5));
+    rescan->setShortcutContext(Qt::WindowShortcut);
+    addAction(rescan);
+    connect(rescan, &QAction::triggered, this, &CMainFrame::OnRescan);
     m_wndSplitter->setSizes({200, 700});
     m_wndSplitter2->setSizes({200, 300});
     m_pTree->SetPanes(m_pPageList, m_pEmailList);
@@ -315,7 +402,9 @@ void CMainFrame::OnSetup(bool serverPage) {
     }
     // Only a real change of folder rebuilds the tree: the letter case alone is no change.
     if (!PathsEqualIgnoreCaseCp949(before, m_settings.m_strHomeDir)) {
+        SaveSession(before);
         m_pTree->UM_HOMEDIRCHANGED(m_settings);
+        RestoreSession();
     }
 }
 
@@ -329,6 +418,7 @@ bool CMainFrame::RunFirstSetup() {
     WriteSettingsFile(m_settings, m_strSettingsPath);
     m_bSettingsMissing = false;
     m_pTree->UM_HOMEDIRCHANGED(m_settings);
+    RestoreSession();
     return true;
 }
 
@@ -339,6 +429,7 @@ void CMainFrame::OnGenerateHtml() {
     dlg.exec();
     // The dialog may have named or unchecked rows still called "click here to edit".
     m_pEmailList->RefreshRows();
+    SaveSession(m_settings.m_strHomeDir);
 }
 
 void CMainFrame::OnBulkEdit() {
@@ -361,6 +452,15 @@ void CMainFrame::OnBulkChoice(int item) {
     }
 }
 
+void CMainFrame::OnRescan() {
+    // The table cannot drop a page: it is emptied and filled again from the saved edits, which
+    // follow their occurrences into pages changed since.
+    SaveSession(m_settings.m_strHomeDir);
+    m_pEmailList->UM_CLEARENTRIES();
+    RestoreSession();
+    m_pPageList->Rescan();
+}
+
 void CMainFrame::OnAppAbout() {
     CAboutBox box(this);
     box.exec();
@@ -368,6 +468,7 @@ void CMainFrame::OnAppAbout() {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     WriteSettingsFile(m_settings, m_strSettingsPath);
+    SaveSession(m_settings.m_strHomeDir);
     QMainWindow::closeEvent(event);
 }
 

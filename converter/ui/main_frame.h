@@ -4,11 +4,13 @@
 #pragma once
 
 #include "converter/settings.h"
+#include "converter/ui/edit_session.h"
 #include "converter/ui/hint_wnd.h"
 
 #include <QMainWindow>
 #include <QMenu>
 #include <QPointer>
+#include <QTimer>
 
 #include <functional>
 #include <map>
@@ -16,6 +18,7 @@
 #include <string>
 
 class QLabel;
+class QLineEdit;
 class QSplitter;
 class QToolBar;
 class QToolButton;
@@ -31,7 +34,9 @@ class CMainFrame : public QMainWindow {
 
 public:
     // Reads the settings from settingsPath (the factory values when the file is missing) and
-    // writes them back there when the window closes.
+    // writes them back there when the window closes. The editing session and the window's
+    // layout are read from session.json beside it, and written there soon after each edit,
+    // before the home folder changes, and when the window closes.
     explicit CMainFrame(std::string settingsPath = std::string(kSettingsFileName), QWidget* parent = nullptr);
     ~CMainFrame() override;
 
@@ -74,6 +79,14 @@ private:
     void OnBulkEdit();
     void OnBulkChoice(int item);
     void OnAppAbout();
+    void OnRescan();
+
+    // The home folder's saved edits into the table, and the table's into the session file.
+    void RestoreSession();
+    void SaveSession(const std::string& home);
+    void RestoreLayout();
+    QJsonObject SavedLayout() const;
+    void Log(const QString& text);
 
     QSplitter* m_wndSplitter = nullptr;  // tree | right side
     QSplitter* m_wndSplitter2 = nullptr; // page list over e-mail list
@@ -89,12 +102,16 @@ private:
     CTreeSubDirView* m_pTree = nullptr;
     CListHtmlFileView* m_pPageList = nullptr;
     CListEMailView* m_pEmailList = nullptr;
+    QLineEdit* m_pEmailFilter = nullptr;
     QWidget* m_pActivePane = nullptr;
 
     QMenu m_menuEmailPopup;
     QMenu m_menuPagePopup;
     QMenu m_menuBulkPopup;
     std::multimap<int, QAction*> m_actions; // every action of every command, for enabling
+
+    EditSession m_session;
+    QTimer m_saveTimer; // gathers a burst of edits into one write
 };
 
 } // namespace orvex::ui

@@ -21,6 +21,13 @@ inline constexpr const char* kMailColumnName = "E-Mail대신 표시할 이름 ,[
 inline constexpr const char* kMailColumnAddress = "E-Mail";
 inline constexpr const char* kMailColumnPage = "파일명";
 
+// Ours: the editing session kept beside the settings, and the e-mail list's filter.
+// %1 the session file, %2 where it was set aside.
+inline constexpr const char* kSessionSetAside =
+    "편집 기록 파일 %1 을(를) 읽을 수 없어 %2 (으)로 옮겨 두고 새로 시작합니다.";
+inline constexpr const char* kSessionWriteFailed = "편집 기록 파일 %1 을(를) 저장하지 못했습니다.";
+inline constexpr const char* kEmailFilter = "주소 또는 이름으로 거르기";
+
 inline constexpr const char* kAreaNoName =
     "Area태그에 있는 이메일은 ImageMap에 의해 호출되므로 명칭을 바꾸실필요가없습니다";
 

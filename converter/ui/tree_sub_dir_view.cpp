@@ -82,6 +82,7 @@ void CTreeSubDirView::AppendSubDirs(QTreeWidgetItem* parent, const std::string& 
             child->setIcon(0, icon);
         }
     }
+    parent->sortChildren(0, Qt::AscendingOrder);
 }
 
 void CTreeSubDirView::OnItemExpanding(QTreeWidgetItem* item) {

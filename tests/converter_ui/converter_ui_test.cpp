@@ -43,7 +43,12 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace orvex::ui {
 namespace {
 
+using uitest::CellText;
 using uitest::FindById;
+using uitest::RowCheck;
+using uitest::RowCount;
+using uitest::SelectRow;
+using uitest::SetRowCheck;
 
 std::string Page(std::string_view body) {
     return "<html><head><meta charset=\"utf-8\"></head><body>" + std::string(body) + "</body></html>";
@@ -93,10 +98,10 @@ protected:
         frame.EmailList()->UM_SCANPAGES(static_cast<int>(paths.size()), paths.data());
     }
 
-    static QStringList Column(QTreeWidget* list, int column) {
+    static QStringList Column(const QAbstractItemView* list, int column) {
         QStringList texts;
-        for (int i = 0; i < list->topLevelItemCount(); ++i) {
-            texts << list->topLevelItem(i)->text(column);
+        for (int i = 0; i < RowCount(list); ++i) {
+            texts << CellText(list, i, column);
         }
         return texts;
     }
@@ -104,7 +109,7 @@ protected:
     // What each row showed when it was listed: the names found on the page.
     static QStringList BeforeNames(CListEMailView* list) {
         QStringList names;
-        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        for (int i = 0; i < RowCount(list); ++i) {
             const EmailEntry& e = *list->RowEntry(i);
             names << QString::fromStdString(DecodeToUtf8(e.m_strBeforeName, e.m_pPage->m_strEncoding));
         }
@@ -166,7 +171,7 @@ TEST_F(ConverterUiTest, TreeLoadsOneLevelAheadAndSendsThePathOnSelection) {
     EXPECT_EQ(frame->PageList()->Directory(), Sep(Sep(m_home, "sub"), "deep"));
     EXPECT_EQ(Column(frame->PageList(), 0), QStringList{"two.html"});
     // No whole-directory setting: selecting a folder scans nothing.
-    EXPECT_EQ(frame->EmailList()->topLevelItemCount(), 0);
+    EXPECT_EQ(RowCount(frame->EmailList()), 0);
 }
 
 TEST_F(ConverterUiTest, WholeDirectorySelectionScansEveryPage) {
@@ -177,7 +182,7 @@ TEST_F(ConverterUiTest, WholeDirectorySelectionScansEveryPage) {
     CListHtmlFileView* pages = frame->PageList();
     ASSERT_EQ(pages->topLevelItemCount(), 2);
     EXPECT_EQ(pages->selectedItems().size(), 2);
-    EXPECT_EQ(frame->EmailList()->topLevelItemCount(), 4);
+    EXPECT_EQ(RowCount(frame->EmailList()), 4);
     EXPECT_EQ(frame->EmailList()->Table().PageCount(), 2);
     // "%dbyte" and the C locale's time text.
     const auto size = std::filesystem::file_size(m_dir.Path("site/index.html"));
@@ -204,51 +209,50 @@ TEST_F(ConverterUiTest, LaterPagesStandAboveEarlierOnesAndClickingEmptySpaceEmpt
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
     QTreeWidget* pages = frame->PageList();
     QTest::mouseClick(pages->viewport(), Qt::LeftButton, {}, pages->visualItemRect(pages->topLevelItem(0)).center());
-    EXPECT_EQ(mails->topLevelItemCount(), 2);
+    EXPECT_EQ(RowCount(mails), 2);
     QTest::mouseClick(pages->viewport(), Qt::LeftButton, {}, QPoint(10, pages->viewport()->height() - 5));
-    EXPECT_EQ(mails->topLevelItemCount(), 0);
+    EXPECT_EQ(RowCount(mails), 0);
 }
 
 TEST_F(ConverterUiTest, ApplyDefaultIdAndRevertOnRowsAtDifferentDepths) {
     auto frame = MakeFrame();
     Scan(*frame, {"index.html", "sub/one.html", "sub/deep/two.html"});
     CListEMailView* mails = frame->EmailList();
-    ASSERT_EQ(mails->topLevelItemCount(), 5);
+    ASSERT_EQ(RowCount(mails), 5);
     const QStringList before = BeforeNames(mails);
     frame->SetActivePane(mails);
     frame->OnCommand(kIdSelectAll);
     frame->OnCommand(kIdApplyDefault1);
     for (int i = 0; i < 5; ++i) {
         const EmailEntry& e = *mails->RowEntry(i);
-        QTreeWidgetItem* row = mails->topLevelItem(i);
-        EXPECT_EQ(row->checkState(0), Qt::Checked);
+        EXPECT_EQ(RowCheck(mails, i), Qt::Checked);
         EXPECT_EQ(e.m_bChecked, 1);
         if (e.m_nKind == EntryKind::Area) {
-            EXPECT_EQ(row->text(0), before[i]);
+            EXPECT_EQ(CellText(mails, i, 0), before[i]);
             continue;
         }
         const std::string prefix = e.m_strAddress.find("@c.") != std::string::npos   ? "../../"
                                    : e.m_strAddress.find("@b.") != std::string::npos ? "../"
                                                                                      : "";
         EXPECT_EQ(e.m_strAfterName, "<img src='" + prefix + "VelmorantDefaultImg1.gif' border=0>");
-        EXPECT_EQ(row->text(0).toStdString(), e.m_strAfterName);
+        EXPECT_EQ(CellText(mails, i, 0).toStdString(), e.m_strAfterName);
     }
 
     frame->OnCommand(kIdApplyId);
     EXPECT_EQ(Column(mails, 0), (QStringList{"two", before[1], "one", "boss", "sales"}));
-    mails->topLevelItem(0)->setSelected(false);
+    SelectRow(mails, 0, false);
     frame->OnCommand(kIdRevert);
     EXPECT_EQ(Column(mails, 0), (QStringList{"two", before[1], before[2], before[3], before[4]}));
-    EXPECT_EQ(mails->topLevelItem(0)->checkState(0), Qt::Checked);
+    EXPECT_EQ(RowCheck(mails, 0), Qt::Checked);
     for (int i = 1; i < 5; ++i) {
-        EXPECT_EQ(mails->topLevelItem(i)->checkState(0), Qt::Unchecked);
+        EXPECT_EQ(RowCheck(mails, i), Qt::Unchecked);
         EXPECT_EQ(mails->RowEntry(i)->m_bChecked, 0);
         EXPECT_EQ(mails->RowEntry(i)->m_bChanged, 0);
     }
     // Selecting the pages again shows the edits, not a new scan.
     Scan(*frame, {"sub/deep/two.html"});
     EXPECT_EQ(Column(mails, 0), (QStringList{"two", before[1]}));
-    EXPECT_EQ(mails->topLevelItem(0)->checkState(0), Qt::Checked);
+    EXPECT_EQ(RowCheck(mails, 0), Qt::Checked);
 }
 
 TEST_F(ConverterUiTest, CheckBoxesMarkPagesModifiedOnlyWhenChecked) {
@@ -258,18 +262,18 @@ TEST_F(ConverterUiTest, CheckBoxesMarkPagesModifiedOnlyWhenChecked) {
         CListEMailView* mails = frame->EmailList();
         PageRecord& page = *mails->RowEntry(0)->m_pPage;
         EXPECT_EQ(page.m_bModified, 0);
-        mails->topLevelItem(1)->setCheckState(0, Qt::Checked);
+        SetRowCheck(mails, 1, Qt::Checked);
         EXPECT_EQ(mails->RowEntry(1)->m_bChecked, 1);
         EXPECT_EQ(page.m_bModified, 1);
         page.m_bModified = 0;
-        mails->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+        SetRowCheck(mails, 1, Qt::Unchecked);
         EXPECT_EQ(mails->RowEntry(1)->m_bChecked, 0);
         EXPECT_EQ(page.m_bModified, 0);
     }
     auto frame = MakeFrame(0, 1);
     Scan(*frame, {"index.html"});
     EXPECT_EQ(frame->EmailList()->RowEntry(0)->m_pPage->m_bModified, 1);
-    EXPECT_EQ(frame->EmailList()->topLevelItem(0)->checkState(0), Qt::Checked);
+    EXPECT_EQ(RowCheck(frame->EmailList(), 0), Qt::Checked);
 }
 
 TEST_F(ConverterUiTest, InPlaceEditIsEncodedIntoThePagesEncoding) {
@@ -282,8 +286,8 @@ TEST_F(ConverterUiTest, InPlaceEditIsEncodedIntoThePagesEncoding) {
     EXPECT_EQ(e.m_strAfterName, Cp949FromUtf8("홍길동"));
     EXPECT_EQ(e.m_bChanged, 1);
     EXPECT_EQ(e.m_pPage->m_bModified, 1);
-    EXPECT_EQ(mails->topLevelItem(0)->text(0), QString::fromUtf8("홍길동"));
-    EXPECT_EQ(mails->topLevelItem(0)->checkState(0), Qt::Checked);
+    EXPECT_EQ(CellText(mails, 0, 0), QString::fromUtf8("홍길동"));
+    EXPECT_EQ(RowCheck(mails, 0), Qt::Checked);
 }
 
 TEST_F(ConverterUiTest, NameDialogButtonsReplaceTheTypedName) {
@@ -315,7 +319,7 @@ TEST_F(ConverterUiTest, EditNameOpensTheDialogExceptOnAreaRows) {
     Scan(*frame, {"sub/deep/two.html"});
     CListEMailView* mails = frame->EmailList();
     frame->SetActivePane(mails);
-    mails->topLevelItem(0)->setSelected(true);
+    SelectRow(mails, 0);
     QTimer::singleShot(0, [] {
         auto* dlg = qobject_cast<CNameEditDlg*>(QApplication::activeModalWidget());
         ASSERT_NE(dlg, nullptr);
@@ -324,7 +328,7 @@ TEST_F(ConverterUiTest, EditNameOpensTheDialogExceptOnAreaRows) {
     });
     frame->OnCommand(kIdEditName);
     EXPECT_EQ(mails->RowEntry(0)->m_strAfterName, "둘"); // a UTF-8 page
-    EXPECT_EQ(mails->topLevelItem(0)->checkState(0), Qt::Checked);
+    EXPECT_EQ(RowCheck(mails, 0), Qt::Checked);
 
     QTimer::singleShot(0, [] {
         if (auto* dlg = qobject_cast<CNameEditDlg*>(QApplication::activeModalWidget())) {
@@ -335,13 +339,13 @@ TEST_F(ConverterUiTest, EditNameOpensTheDialogExceptOnAreaRows) {
     EXPECT_EQ(mails->RowEntry(0)->m_strAfterName, "둘");
 
     mails->clearSelection();
-    mails->topLevelItem(1)->setSelected(true);
+    SelectRow(mails, 1);
     ASSERT_EQ(mails->RowEntry(1)->m_nKind, EntryKind::Area);
     frame->OnCommand(kIdEditName); // would hang here if a dialog opened
     ASSERT_EQ(m_messages.size(), 1u);
     EXPECT_TRUE(m_messages[0].startsWith(QString::fromUtf8("Area태그에 있는")));
     EXPECT_EQ(mails->RowEntry(1)->m_bChanged, 1);
-    EXPECT_EQ(mails->topLevelItem(1)->checkState(0), Qt::Checked);
+    EXPECT_EQ(RowCheck(mails, 1), Qt::Checked);
 }
 
 TEST_F(ConverterUiTest, DropDownChoiceBecomesTheBulkButtonsCommand) {
@@ -460,7 +464,7 @@ TEST_F(ConverterUiTest, SettingsAreWrittenAtCloseAndReadAtTheNextStart) {
         frame->OnCommand(kIdDefaultValues);
         EXPECT_EQ(frame->Tree()->topLevelItem(0)->text(0).toStdString(), m_home);
         EXPECT_EQ(frame->PageList()->Directory(), m_home); // listed at once: the factory whole-directory flag
-        EXPECT_EQ(frame->EmailList()->topLevelItemCount(), 2);
+        EXPECT_EQ(RowCount(frame->EmailList()), 2);
         frame->close();
     }
     ASSERT_TRUE(std::filesystem::exists(m_cfg));
@@ -478,7 +482,7 @@ TEST_F(ConverterUiTest, ChangingOnlyTheLetterCaseKeepsTheTree) {
     AnswerSheet(upper);
     frame->OnCommand(kIdSetupSheet);
     EXPECT_EQ(frame->Tree()->topLevelItem(0)->text(0).toStdString(), m_home);
-    EXPECT_EQ(frame->EmailList()->topLevelItemCount(), 2);
+    EXPECT_EQ(RowCount(frame->EmailList()), 2);
     EXPECT_EQ(frame->Settings().m_strHomeDir, upper);
 }
 

@@ -6,6 +6,7 @@
 #include "converter/ui/resource_ids.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
@@ -37,6 +38,29 @@ T* FindById(QObject* root, int id) {
         }
     }
     return nullptr;
+}
+
+// A list's rows as shown (sorted and filtered), through its model as any view reads them.
+inline int RowCount(const QAbstractItemView* list) {
+    return list->model()->rowCount();
+}
+inline QModelIndex Cell(const QAbstractItemView* list, int row, int column = 0) {
+    return list->model()->index(row, column);
+}
+inline QString CellText(const QAbstractItemView* list, int row, int column) {
+    return Cell(list, row, column).data().toString();
+}
+inline Qt::CheckState RowCheck(const QAbstractItemView* list, int row) {
+    return static_cast<Qt::CheckState>(Cell(list, row).data(Qt::CheckStateRole).toInt());
+}
+// What a click on the row's check box gives the model.
+inline void SetRowCheck(QAbstractItemView* list, int row, Qt::CheckState state) {
+    list->model()->setData(Cell(list, row), state, Qt::CheckStateRole);
+}
+inline void SelectRow(QAbstractItemView* list, int row, bool selected = true) {
+    list->selectionModel()->select(Cell(list, row),
+                                   (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                                       QItemSelectionModel::Rows);
 }
 
 // Answers the next message box with button and records its text. The timer keeps looking

@@ -8,10 +8,12 @@
 #include "converter/settings.h"
 #include "converter/ui/file_create_dlg.h"
 #include "converter/ui/list_email_view.h"
+#include "converter/ui/list_html_file_view.h"
 #include "converter/ui/mail_mask_app.h"
 #include "converter/ui/main_frame.h"
 #include "converter/ui/progress_dlg.h"
 #include "converter/ui/resource_ids.h"
+#include "converter/ui/tree_sub_dir_view.h"
 #include "platform/paths.h"
 #include "updater/ui/auto_update_dlg.h"
 
@@ -22,6 +24,8 @@
 #include "ui_test_support.h"
 
 #include <QCheckBox>
+#include <QHeaderView>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -29,6 +33,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -99,6 +104,42 @@ protected:
         auto* radio = dlg.findChild<QRadioButton*>("m_radioOpenedPages");
         QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(6, radio->height() / 2)); // on its circle
         EXPECT_TRUE(radio->isChecked());
+    }
+    // The main window on the scratch site, as a start of orvex finds it, with the home folder
+    // chosen in the tree: every page is listed and scanned.
+    std::unique_ptr<CMainFrame> StartFrame() {
+        const std::string cfg = m_dir.Path("default.cfg");
+        if (!fs::exists(cfg)) {
+            EXPECT_TRUE(WriteSettingsFile(m_settings, cfg));
+        }
+        auto frame = std::make_unique<CMainFrame>(cfg);
+        frame->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+        QTreeWidget* tree = frame->Tree();
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->topLevelItem(0)).center());
+        return frame;
+    }
+    // Types a name into the e-mail list's row in place, F2 and Enter.
+    static void TypeName(CListEMailView* list, int row, const QString& name) {
+        list->setFocus();
+        list->setCurrentIndex(uitest::Cell(list, row));
+        QTest::keyClick(list, Qt::Key_F2);
+        // The view deletes its editor once the edit is committed.
+        QPointer<QLineEdit> editor = list->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        editor->selectAll();
+        editor->insert(name); // what an input method commits; keyClicks takes Latin-1 only
+        QTest::keyClick(editor, Qt::Key_Return);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return editor.isNull() || !editor->isVisible(); }, 2000)); // the next turn
+    }
+    // Each row as "address name [v]" ("[ ]" unchecked).
+    static QStringList Rows(CListEMailView* list) {
+        QStringList rows;
+        for (int i = 0; i < uitest::RowCount(list); ++i) {
+            rows << uitest::CellText(list, i, 1) + " " + uitest::CellText(list, i, 0) +
+                        (uitest::RowCheck(list, i) == Qt::Checked ? " [v]" : " [ ]");
+        }
+        return rows;
     }
     static void Click(QWidget* root, int id) { QTest::mouseClick(FindById<QPushButton>(root, id), Qt::LeftButton); }
     static QString Log(CFileCreateDlg& dlg) { return FindById<QPlainTextEdit>(&dlg, kIdcResult)->toPlainText(); }
@@ -207,17 +248,8 @@ TEST_F(UserPromises, NamesArePublishedOnlyAsTheUserMeantThem) {
     const std::string page = JoinPath(m_home, "b.html");
     frame.EmailList()->UM_SCANPAGES(1, &page);
     CListEMailView* list = frame.EmailList();
-    ASSERT_EQ(list->topLevelItemCount(), 1);
-    list->setFocus();
-    list->setCurrentItem(list->topLevelItem(0));
-    QTest::keyClick(list, Qt::Key_F2);
-    // The view deletes its editor once the edit is committed.
-    QPointer<QLineEdit> editor = list->findChild<QLineEdit*>();
-    ASSERT_NE(editor, nullptr);
-    editor->selectAll();
-    editor->insert(QString::fromUtf8("이 ก")); // what an input method commits; keyClicks takes Latin-1 only
-    QTest::keyClick(editor, Qt::Key_Return);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return editor.isNull() || !editor->isVisible(); }, 2000)); // the next turn
+    ASSERT_EQ(uitest::RowCount(list), 1);
+    TypeName(list, 0, QString::fromUtf8("이 ก"));
     EXPECT_EQ(list->RowEntry(0)->m_strAfterName, Cp949FromUtf8("이 ") + "&#3585;");
 }
 
@@ -412,6 +444,141 @@ TEST_F(UserPromises, ReRunsIntoAConvertedFolderAreNeverSilent) {
     const test::ProcessResult replaced = test::RunProcess(ORVEX_CLI_PATH, replace, m_dir.Path());
     EXPECT_NE(replaced.err.find("b.html"), std::string::npos) << "still named";
     EXPECT_EQ(replaced.err.find("--replace"), std::string::npos) << replaced.err;
+}
+
+// Names and check marks outlive the window: they come back at the next start, stay with their
+// occurrences when the page changed meanwhile, and a damaged session file is set aside, not lost.
+TEST_F(UserPromises, TheEditingSessionIsKept) {
+    const std::string page = Page("a.html", "<p>kim@ex.com</p><p>lee@ex.com</p><p>kim@ex.com</p>");
+    const QString first = QString::fromUtf8("김 첫째"), second = QString::fromUtf8("김 둘째");
+    {
+        auto frame = StartFrame();
+        CListEMailView* list = frame->EmailList();
+        ASSERT_EQ(uitest::RowCount(list), 3);
+        TypeName(list, 0, first);
+        TypeName(list, 2, second);
+        list->setCurrentIndex(uitest::Cell(list, 1));
+        QTest::keyClick(list, Qt::Key_Space); // checks the row
+        frame->close();
+    }
+    const QString text = QString::fromUtf8("여기를 클릭하여 수정하십시오");
+    {
+        auto frame = StartFrame();
+        EXPECT_EQ(Rows(frame->EmailList()), (QStringList{"kim@ex.com " + first + " [v]", "lee@ex.com " + text + " [v]",
+                                                         "kim@ex.com " + second + " [v]"}));
+        frame->close();
+    }
+    // An address written in before them: each edit stays with its occurrence.
+    Page("a.html", "<p>new@ex.com</p><p>kim@ex.com</p><p>lee@ex.com</p><p>kim@ex.com</p>");
+    {
+        auto frame = StartFrame();
+        EXPECT_EQ(Rows(frame->EmailList()),
+                  (QStringList{"new@ex.com " + text + " [ ]", "kim@ex.com " + first + " [v]",
+                               "lee@ex.com " + text + " [v]", "kim@ex.com " + second + " [v]"}));
+        // Changing the home folder and coming back loses nothing either.
+        const std::string other = m_dir.Path("other");
+        fs::create_directories(other);
+        uitest::OnNextModal([&](QWidget* sheet) {
+            FindById<QLineEdit>(sheet, kIdcHomeDir)->setText(QString::fromStdString(other));
+            QTest::mouseClick(FindById<QPushButton>(sheet, kIdOk), Qt::LeftButton);
+        });
+        frame->OnCommand(kIdDefaultValues);
+        EXPECT_EQ(uitest::RowCount(frame->EmailList()), 0);
+        uitest::OnNextModal([&](QWidget* sheet) {
+            FindById<QLineEdit>(sheet, kIdcHomeDir)->setText(QString::fromStdString(m_home));
+            QTest::mouseClick(FindById<QPushButton>(sheet, kIdOk), Qt::LeftButton);
+        });
+        frame->OnCommand(kIdDefaultValues);
+        EXPECT_EQ(Rows(frame->EmailList())[3], "kim@ex.com " + second + " [v]");
+    }
+
+    const std::string session = m_dir.Path("session.json");
+    m_dir.Write("session.json", "{\"version\": 1, \"homes\": {");
+    auto frame = StartFrame();
+    EXPECT_EQ(m_dir.Read("session.json.bad"), "{\"version\": 1, \"homes\": {");
+    EXPECT_TRUE(frame->statusBar()->currentMessage().contains(QLatin1String("session.json.bad")));
+    EXPECT_EQ(Rows(frame->EmailList())[1], "kim@ex.com " + text + " [ ]");
+    frame->close();
+    EXPECT_TRUE(QJsonDocument::fromJson(QByteArray::fromStdString(m_dir.Read("session.json"))).isObject());
+}
+
+// What such a window is expected to do: folders and pages by name, columns sorted by a click on
+// their header, a filter over the addresses, F5 to read the folder again, and its size and
+// column widths kept for the next start.
+TEST_F(UserPromises, TheWindowBehavesAsUsersExpect) {
+    for (const char* folder : {"zeta", "Alpha", "mid"}) {
+        fs::create_directories(m_dir.Path(std::string("site/") + folder));
+    }
+    Page("b.html", "<a href=\"mailto:Boss@ex.com\">Kim Boss</a>");
+    Page("a.html", "<p>lee@ex.com</p><p>zed@ex.com</p>");
+    auto frame = StartFrame();
+    QTreeWidgetItem* root = frame->Tree()->topLevelItem(0);
+    QStringList folders;
+    for (int i = 0; i < root->childCount(); ++i) {
+        folders << root->child(i)->text(0);
+    }
+    EXPECT_EQ(folders, (QStringList{"Alpha", "mid", "zeta"}));
+    CListHtmlFileView* pages = frame->PageList();
+    EXPECT_EQ(uitest::CellText(pages, 0, 0), "a.html");
+    EXPECT_EQ(uitest::CellText(pages, 1, 0), "b.html");
+
+    CListEMailView* list = frame->EmailList();
+    const auto addresses = [list] {
+        QStringList texts;
+        for (int i = 0; i < uitest::RowCount(list); ++i) {
+            texts << uitest::CellText(list, i, 1);
+        }
+        return texts;
+    };
+    EXPECT_EQ(addresses(), (QStringList{"Boss@ex.com", "lee@ex.com", "zed@ex.com"})); // later page on top
+    QHeaderView* header = list->header();
+    const QPoint addressHeader(header->sectionViewportPosition(1) + 10, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, addressHeader);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, addressHeader);
+    EXPECT_EQ(addresses(), (QStringList{"zed@ex.com", "lee@ex.com", "Boss@ex.com"}));
+
+    auto* filter = frame->findChild<QLineEdit*>("m_editEmailFilter");
+    ASSERT_NE(filter, nullptr);
+    EXPECT_EQ(filter->placeholderText(), QString::fromUtf8("주소 또는 이름으로 거르기"));
+    QTest::keyClicks(filter, "KIM"); // the name of Boss@ex.com
+    EXPECT_EQ(addresses(), QStringList{"Boss@ex.com"});
+    filter->clear();
+    QTest::keyClicks(filter, "E@EX");
+    EXPECT_EQ(addresses(), (QStringList{"lee@ex.com"}));
+    filter->clear();
+
+    Page("c.html", "<p>new@ex.com</p>");
+    QTest::keyClick(frame.get(), Qt::Key_F5);
+    EXPECT_EQ(uitest::RowCount(pages), 3);
+    EXPECT_TRUE(addresses().contains("new@ex.com"));
+
+    frame->resize(640, 480);
+    header->resizeSection(1, 123);
+    frame->close();
+    frame = StartFrame();
+    EXPECT_EQ(frame->size(), QSize(640, 480));
+    EXPECT_EQ(frame->EmailList()->header()->sectionSize(1), 123);
+}
+
+// The list's rows are its entries wherever sorting and filtering put them: an edit or a default
+// name lands on the entry of the row the user chose.
+TEST_F(UserPromises, EditsLandOnTheRowShownSortedOrFiltered) {
+    Page("a.html", "<p>a1@ex.com</p><p>b2@ex.com</p><p>c3@ex.com</p><p>d4@ex.com</p>");
+    auto frame = StartFrame();
+    CListEMailView* list = frame->EmailList();
+    list->sortByColumn(1, Qt::DescendingOrder);
+    TypeName(list, 0, "Dee");
+    QTest::keyClicks(frame->findChild<QLineEdit*>("m_editEmailFilter"), "b2");
+    ASSERT_EQ(uitest::RowCount(list), 1);
+    list->setFocus();
+    list->selectAll();
+    QTest::keyClick(list, Qt::Key_2, Qt::ControlModifier); // default name 2
+    const ScanTable& table = list->Table();
+    ASSERT_EQ(table.EntryTotal(), 4);
+    EXPECT_EQ(table.Entry(3).m_strAfterName, "Dee");
+    EXPECT_EQ(table.Entry(1).m_strAfterName, "<img src='VelmorantDefaultImg2.gif' border=0>");
+    EXPECT_EQ(table.Entry(0).m_bChanged + table.Entry(2).m_bChanged, 0);
+    EXPECT_EQ(uitest::CellText(list, 0, 0), "<img src='VelmorantDefaultImg2.gif' border=0>");
 }
 
 } // namespace

@@ -180,18 +180,21 @@ int main(int argc, char** argv) {
     frame.Tree()->setCurrentItem(root);
     orvex::ui::CListEMailView* mails = frame.EmailList();
     frame.SetActivePane(mails);
-    for (int i = 0; i < mails->topLevelItemCount() && i < 6; ++i) {
-        mails->topLevelItem(i)->setSelected(true);
-    }
+    const int rows = mails->model()->rowCount();
+    const auto select = [mails, rows](int from, int to) {
+        mails->clearSelection();
+        for (int i = from; i < rows && i < to; ++i) {
+            mails->selectionModel()->select(mails->model()->index(i, 0),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    };
+    select(0, 6);
     frame.OnCommand(orvex::ui::kIdApplyDefault1);
-    mails->clearSelection();
-    for (int i = 6; i < mails->topLevelItemCount() && i < 9; ++i) {
-        mails->topLevelItem(i)->setSelected(true);
-    }
+    select(6, 9);
     frame.OnCommand(orvex::ui::kIdApplyId);
     ok = Save(frame, dir, "orvex_main") && ok;
 
-    if (mails->topLevelItemCount() > 0) {
+    if (rows > 0) {
         orvex::ui::CNameEditDlg name(*mails->RowEntry(0), frame.Settings());
         ok = Save(name, dir, "orvex_name_edit") && ok;
     }
