@@ -176,7 +176,9 @@ int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
                     writer.Progress(done, total);
                 }
             };
-            scan = ScanSite(settings, *table, err, options.out, {convert, &writer.Io()});
+            // The log and the progress come from the writer's thread, which the scan's own
+            // progress would cut into.
+            scan = ScanSite(settings, *table, err, options.out, {convert, &writer.Io(), false});
             ok = writer.Finish();
         }
     }

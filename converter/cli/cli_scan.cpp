@@ -3,6 +3,7 @@
 #include "converter/cli/cli_scan.h"
 
 #include "converter/cli/site_scan.h"
+#include "converter/cli/terminal.h"
 #include "converter/json_text.h"
 #include "converter/scan_table.h"
 #include "platform/text_codec.h"
@@ -74,13 +75,11 @@ int RunScan(const Options& options, std::FILE* out, std::FILE* err) {
     ConverterSettings settings;
     settings.m_strHomeDir = options.home;
     settings.m_bCheckAll = options.checkAll ? 1 : 0;
-    const SiteScan scan = ScanSite(settings, *table, err);
-    if (!scan.homeReadable) {
-        return kExitUsage;
-    }
+    // Each page's lines are written as soon as it is scanned, while the next page is read; on a
+    // terminal, where the scan's progress shows, they wait for its end.
+    const bool stream = !IsTerminal(out);
     std::string buf;
-    for (int32_t p = 0; p < table->PageCount(); ++p) {
-        const PageRecord& page = table->Page(p);
+    const auto list = [&](const PageRecord& page, int, int) {
         const std::string rel = Utf8FromProgramText(RelativePagePath(options.home, page.m_strPath));
         for (int32_t i = 0; i < page.m_nEntryCount; ++i) {
             const size_t start = SpanStart(page.m_pFirstEntry, i);
@@ -90,10 +89,14 @@ int RunScan(const Options& options, std::FILE* out, std::FILE* err) {
                 AppendLine(buf, rel, page.m_pFirstEntry[i], start);
             }
         }
-        if (buf.size() > (1u << 16)) {
+        if (stream && buf.size() > (1u << 16)) {
             std::fwrite(buf.data(), 1, buf.size(), out);
             buf.clear();
         }
+    };
+    const SiteScan scan = ScanSite(settings, *table, err, "", {list});
+    if (!scan.homeReadable) {
+        return kExitUsage;
     }
     std::fwrite(buf.data(), 1, buf.size(), out);
     std::fflush(out);

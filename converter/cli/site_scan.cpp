@@ -32,8 +32,7 @@ SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE
     for (const auto& dir : site->unreadableDirs) {
         Line(err, FormatMessage(Text(texts::kFolderUnreadable), {dir}));
     }
-    // A conversion's log and progress come from its writer's thread, which this one's would cut.
-    const bool progress = IsTerminal(err) && !feed.scanned;
+    const bool progress = IsTerminal(err) && feed.showProgress;
     const size_t total = site->pages.size();
     ReadAhead pages(site->pages, kMaxPageBytes, feed.io);
     for (size_t i = 0; i < total; ++i) {

@@ -26,11 +26,13 @@ struct SiteScan {
 // skipFolder, when not empty, is left out of the walk (convert's --out inside the site).
 // scanned, when set, is called with each page newly scanned while its bytes are still in the
 // table's PageScratch(), and with the count of pages done and found, so that a conversion can
-// write each page as it goes; the conversion then shows the progress. io, when set, is the
-// thread it writes on, where the pages are read too.
+// write each page as it goes (and the listing of a scan be written while the next page is
+// read). io, when set, is the thread the conversion writes on, where the pages are read too.
+// showProgress false leaves the progress to a conversion that shows it with its log.
 struct ScanFeed {
     std::function<void(PageRecord&, int done, int total)> scanned;
     JobThread* io = nullptr;
+    bool showProgress = true;
 };
 SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE* err,
                   const std::string& skipFolder = "", const ScanFeed& feed = {});
