@@ -151,13 +151,14 @@ bool KitSiteWriter::StopAt(int done, int total) {
     return m_report.cancelled = m_log.StopAt(done, total);
 }
 
-bool KitSiteWriter::Finish() {
+bool KitSiteWriter::Finish(const std::vector<std::string>* otherFiles) {
     m_writer.Wait();
     if (!m_report.cancelled) {
         m_log.Append(Text(texts::kRunCompleted));
     }
     m_log.Append(Text(PermissionNotes(m_run.cgiKind, m_bGd, m_run.serverOs)));
-    m_report.exposures = m_exposures->Finish(m_run.homeDir, m_run.outputDir, m_run.table->PageScratch(), m_log);
+    m_report.exposures =
+        m_exposures->Finish(m_run.homeDir, m_run.outputDir, m_run.table->PageScratch(), m_log, otherFiles);
     const bool written = m_data.Close();
     if (!written) {
         m_report.dataFileFailed = true;

@@ -74,8 +74,9 @@ public:
     // cancelled, when the user cancelled.
     bool StopAt(int done, int total);
     // The end of the log, the exposure report and the data file; false when the data file could
-    // not be written completely.
-    bool Finish();
+    // not be written completely. otherFiles, when given, are the home folder's files that are not
+    // pages, as a scan's walk listed them; otherwise the folder is walked again for them.
+    bool Finish(const std::vector<std::string>* otherFiles = nullptr);
 
 private:
     // What the writer's thread does with a converted page.

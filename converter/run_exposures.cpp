@@ -70,11 +70,13 @@ void RunExposures::AddOtherFiles(const std::string& homeDir, const std::string& 
     if (!skipFolder.empty()) {
         skip.push_back(skipFolder);
     }
-    const auto site = CollectSiteFiles(homeDir, skip);
-    if (!site) {
-        return;
+    if (const auto site = CollectSiteFiles(homeDir, skip)) {
+        AddOtherFiles(site->otherFiles, buffer);
     }
-    for (const std::string& file : site->otherFiles) {
+}
+
+void RunExposures::AddOtherFiles(const std::vector<std::string>& files, PageBuffer& buffer) {
+    for (const std::string& file : files) {
         if (ReadRegularFile(file, buffer, kMaxSurveyedFileBytes) != FileRead::Ok) {
             continue;
         }
@@ -94,9 +96,14 @@ size_t RunExposures::Count() const {
 }
 
 std::vector<PageExposures> RunExposures::Finish(const std::string& homeDir, const std::string& skipFolder,
-                                                PageBuffer& buffer, RunLog& log) {
+                                                PageBuffer& buffer, RunLog& log,
+                                                const std::vector<std::string>* otherFiles) {
     RecheckEarlyPages(buffer);
-    AddOtherFiles(homeDir, skipFolder, buffer);
+    if (otherFiles != nullptr) {
+        AddOtherFiles(*otherFiles, buffer);
+    } else {
+        AddOtherFiles(homeDir, skipFolder, buffer);
+    }
     log.Append(DescribeExposures(m_files));
     return m_files;
 }

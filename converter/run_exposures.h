@@ -49,11 +49,13 @@ public:
 
     // Every file under homeDir that is not a page, outside skipFolder, read into buffer.
     void AddOtherFiles(const std::string& homeDir, const std::string& skipFolder, PageBuffer& buffer);
+    // The same for files listed already (the walk of a scan that listed them beside the pages).
+    void AddOtherFiles(const std::vector<std::string>& files, PageBuffer& buffer);
 
-    // The end of a run: adds the other files (as AddOtherFiles), lists every finding in log and
-    // gives the findings for the run's report.
+    // The end of a run: adds the other files (as AddOtherFiles; otherFiles, when given, lists
+    // them), lists every finding in log and gives the findings for the run's report.
     std::vector<PageExposures> Finish(const std::string& homeDir, const std::string& skipFolder, PageBuffer& buffer,
-                                      RunLog& log);
+                                      RunLog& log, const std::vector<std::string>* otherFiles = nullptr);
 
     const std::vector<PageExposures>& Files() const { return m_files; }
     // Findings in all files.

@@ -179,7 +179,7 @@ int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
             // The log and the progress come from the writer's thread, which the scan's own
             // progress would cut into.
             scan = ScanSite(settings, *table, err, options.out, {convert, &writer.Io(), false});
-            ok = writer.Finish();
+            ok = writer.Finish(&scan.otherFiles);
         }
     }
     std::fflush(out);

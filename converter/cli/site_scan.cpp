@@ -10,6 +10,7 @@
 #include "platform/paths.h"
 #include "platform/read_ahead.h"
 
+#include <utility>
 #include <vector>
 
 namespace orvex::cli {
@@ -21,13 +22,14 @@ SiteScan ScanSite(const ConverterSettings& settings, ScanTable& table, std::FILE
     if (!skipFolder.empty()) {
         skip.push_back(skipFolder);
     }
-    const auto site = CollectSitePages(settings.m_strHomeDir, skip);
+    auto site = CollectSiteFiles(settings.m_strHomeDir, skip);
     if (!site) {
         Line(err, FormatMessage(Text(texts::kHomeUnreadable), {settings.m_strHomeDir}));
         return result;
     }
     result.homeReadable = true;
     result.pagesFound = static_cast<int>(site->pages.size());
+    result.otherFiles = std::move(site->otherFiles);
     result.complete = site->unreadableDirs.empty();
     for (const auto& dir : site->unreadableDirs) {
         Line(err, FormatMessage(Text(texts::kFolderUnreadable), {dir}));

@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvex::cli {
 
@@ -17,6 +18,7 @@ struct SiteScan {
     bool homeReadable = false; // false: nothing was scanned
     bool complete = false;     // every page and folder was read and fitted into the table
     int pagesFound = 0;
+    std::vector<std::string> otherFiles; // the files of the walk that are not pages
 };
 
 // Scans every page under settings.m_strHomeDir in scan order into table, with the settings'
