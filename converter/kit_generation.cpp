@@ -108,6 +108,14 @@ void KitSiteWriter::WritePage(const PageRecord& page, FileRead read, std::string
         Complete(w);
         return;
     }
+    // While the writer's thread is behind, this one writes the file itself; the log still
+    // follows the pages' order there.
+    if (w.result.status == RewriteStatus::Ok && m_writer.Waiting() >= JobThread::kDepth / 2) {
+        w.written = true;
+        if (!WriteRenderedPage(w.outputPath, w.bytes)) {
+            w.result.status = RewriteStatus::OutputFailed;
+        }
+    }
     // std::function wants a copyable job: the page's buffers travel behind a shared pointer.
     auto job = std::make_shared<Written>(std::move(w));
     m_writer.Post([this, job] {
@@ -121,7 +129,7 @@ void KitSiteWriter::Complete(Written& w) {
     m_log.Append(w.outputPath);
     m_log.Append("....");
     m_log.Show();
-    if (w.result.status == RewriteStatus::Ok && !WriteRenderedPage(w.outputPath, w.bytes)) {
+    if (w.result.status == RewriteStatus::Ok && !w.written && !WriteRenderedPage(w.outputPath, w.bytes)) {
         w.result.status = RewriteStatus::OutputFailed;
     }
     if (w.result.status == RewriteStatus::Ok) {

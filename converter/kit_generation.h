@@ -86,6 +86,7 @@ private:
         std::string bytes;
         RewriteResult result;
         RunExposures::PageSearch search;
+        bool written = false; // the file is written already
         int32_t first;
         int refusedCount = 0;
         std::string refused; // the log's lines for the page's addresses left unconverted

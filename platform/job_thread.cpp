@@ -6,8 +6,8 @@
 namespace orvex {
 
 // A wake-up costs a system call, and on a virtual machine a dear one: each side signals only
-// when the other is waiting, and a caller waiting for room is woken once half the queue is
-// free, not for each job done.
+// when the other is waiting, and then once half the queue is there for it (or free), not for
+// each job.
 
 JobThread::JobThread() : m_thread([this] { RunAll(); }) {}
 
@@ -70,13 +70,28 @@ void JobThread::Post(std::function<void()> job) {
     }
     RethrowFailure();
     m_jobs.push_back(std::move(job));
-    if (m_bThreadWaits) {
+    if (m_bThreadWaits && m_jobs.size() >= kDepth / 2) {
+        m_jobPosted.notify_one();
+    }
+}
+
+size_t JobThread::Waiting() {
+    const std::lock_guard lock(m_mutex);
+    return m_jobs.size();
+}
+
+void JobThread::Wake() {
+    const std::lock_guard lock(m_mutex);
+    if (m_bThreadWaits && !m_jobs.empty()) {
         m_jobPosted.notify_one();
     }
 }
 
 void JobThread::Wait() {
     std::unique_lock lock(m_mutex);
+    if (m_bThreadWaits && !m_jobs.empty()) {
+        m_jobPosted.notify_one();
+    }
     m_bCallerWaits = true;
     m_jobDone.wait(lock, [this] { return (m_jobs.empty() && !m_bBusy) || m_failure; });
     m_bCallerWaits = false;

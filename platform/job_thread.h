@@ -27,9 +27,16 @@ public:
     JobThread(const JobThread&) = delete;
     JobThread& operator=(const JobThread&) = delete;
 
+    // Queues job. A thread that ran out of work is woken once half the depth waits, not for
+    // each job: a wake-up is a system call, a dear one on a virtual machine, and jobs done in
+    // a batch need fewer.
     void Post(std::function<void()> job);
+    // Starts the jobs posted, however few, without waiting for them.
+    void Wake();
     // Returns once every job posted so far has run.
     void Wait();
+    // How many jobs wait: a caller may do work itself while the thread is behind.
+    size_t Waiting();
 
 private:
     void RunAll();

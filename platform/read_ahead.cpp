@@ -7,15 +7,20 @@
 namespace orvex {
 
 ReadAhead::ReadAhead(std::vector<std::string> paths, uint64_t maxBytes, JobThread* io)
-    : m_paths(std::move(paths)), m_nMaxBytes(maxBytes), m_pIo(io != nullptr ? io : &m_ownThread.emplace()) {
+    : m_paths(std::move(paths)), m_nMaxBytes(maxBytes), m_taken(std::make_unique<std::atomic<bool>[]>(m_paths.size())),
+      m_pIo(io != nullptr ? io : &m_ownThread.emplace()) {
     while (m_nPosted < std::min(kDepth, m_paths.size())) {
         PostRead();
     }
 }
 
 ReadAhead::~ReadAhead() {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_bStop = true;
+    }
+    m_pIo->Wake(); // for reads still queued, which now end at once
     std::unique_lock lock(m_mutex);
-    m_bStop = true;
     m_bCallerWaits = true;
     m_readDone.wait(lock, [this] { return m_nPending == 0; });
 }
@@ -32,9 +37,11 @@ void ReadAhead::PostRead() {
         Read read;
         {
             const std::lock_guard lock(m_mutex);
-            if (m_bStop) {
+            if (m_bStop || m_taken[index].exchange(true)) {
                 --m_nPending;
-                m_readDone.notify_one();
+                if (m_bCallerWaits) {
+                    m_readDone.notify_one();
+                }
                 return;
             }
             if (!m_spares.empty()) {
@@ -60,24 +67,36 @@ FileRead ReadAhead::Next(PageBuffer& buffer) {
         return FileRead::NotFound;
     }
     const size_t index = m_nNext++;
-    FileRead result;
+    // The thread is behind when the file's read has not begun: the caller reads it instead of
+    // waiting for it.
+    const bool mine = !m_taken[index].exchange(true);
+    FileRead result = FileRead::Ok;
+    bool runningLow = false;
     {
         std::unique_lock lock(m_mutex);
-        if (!m_ready.contains(index)) {
-            m_bCallerWaits = true;
-            m_readDone.wait(lock, [&] { return m_ready.contains(index); });
-            m_bCallerWaits = false;
+        if (!mine) {
+            if (!m_ready.contains(index)) {
+                m_bCallerWaits = true;
+                m_readDone.wait(lock, [&] { return m_ready.contains(index); });
+                m_bCallerWaits = false;
+            }
+            auto read = m_ready.find(index);
+            std::swap(buffer, read->second.bytes);
+            result = read->second.result;
+            m_spares.push_back(std::move(read->second.bytes));
+            m_ready.erase(read);
         }
-        auto read = m_ready.find(index);
-        std::swap(buffer, read->second.bytes);
-        result = read->second.result;
-        m_spares.push_back(std::move(read->second.bytes));
-        m_ready.erase(read);
+        runningLow = m_ready.size() <= kDepth / 2;
     }
     if (m_nPosted < m_paths.size()) {
         PostRead();
     }
-    if (result == FileRead::TooLarge && m_nMaxBytes > kAheadBytes) {
+    if (runningLow) {
+        m_pIo->Wake(); // the reads queued are started in a batch, not one by one
+    }
+    if (mine) {
+        result = ReadRegularFile(m_paths[index], buffer, m_nMaxBytes);
+    } else if (result == FileRead::TooLarge && m_nMaxBytes > kAheadBytes) {
         result = ReadRegularFile(m_paths[index], buffer, m_nMaxBytes);
     }
     return result;

@@ -5,9 +5,11 @@
 #include "platform/file_system.h"
 #include "platform/job_thread.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -22,7 +24,8 @@ namespace orvex {
 //
 // The reads run on a thread of their own, or as jobs of a JobThread the caller also gives other
 // input and output to (a run that writes each page as it reads the next keeps one thread for
-// both, instead of two that take turns on the machine's cores).
+// both, instead of two that take turns on the machine's cores). A file whose read has not begun
+// when the caller wants it is read by the caller, instead of waiting for the thread's other work.
 class ReadAhead {
 public:
     static constexpr size_t kDepth = 8;
@@ -48,6 +51,8 @@ private:
 
     const std::vector<std::string> m_paths;
     const uint64_t m_nMaxBytes;
+    // Whether each file's read was taken up, by the thread or by the caller: by one only.
+    const std::unique_ptr<std::atomic<bool>[]> m_taken;
     size_t m_nNext = 0;   // the caller's next file
     size_t m_nPosted = 0; // files whose read was asked for
 

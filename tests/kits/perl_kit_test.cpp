@@ -92,8 +92,10 @@ TEST(PerlKitSources, BothKitsAreAssembledFromTheOneCore) {
     auto afterFirstLine = [](const std::string& text) { return text.substr(text.find('\n')); };
     EXPECT_EQ(afterFirstLine(Slurp(root + "linux/antispamout.pl")),
               afterFirstLine(Slurp(root + "window/antispamout.pl")));
-    // A Windows build of codeimg does not exist; the converter reports it missing.
-    EXPECT_FALSE(fs::exists(root + "window/main.exe"));
+    // codeimg for Windows comes from a Windows build, when one has been made.
+    if (fs::exists(root + "window/main.exe")) {
+        EXPECT_EQ(Slurp(root + "window/main.exe").substr(0, 2), "MZ");
+    }
 }
 
 } // namespace

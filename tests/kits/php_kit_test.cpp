@@ -34,15 +34,20 @@ class PhpKitTest : public KitTest, public ::testing::WithParamInterface<KitCase>
 protected:
     void SetUp() override {
         const bool windows = std::string(GetParam().os) == "windows";
-        // The Windows kit's main.exe (a Windows build of codeimg) does not exist, and the run says so.
+        // The Windows kit's main.exe (a Windows build of codeimg) exists only once a Windows build
+        // has made it (./dev build merges it in); without it the run says it is missing.
+        const bool missing = windows && !fs::exists(std::string(ORVEX_CGIDATA_DIR) + "/php/window/winmain.exe");
         ASSERT_NO_FATAL_FAILURE(
-            Convert({"--kind", "php", "--os", GetParam().os, "--image", GetParam().image}, windows ? 1 : 0));
-        if (windows) {
+            Convert({"--kind", "php", "--os", GetParam().os, "--image", GetParam().image}, missing ? 1 : 0));
+        if (missing) {
             ASSERT_NE(m_convertLog.find("winmain.exe"), std::string::npos) << m_convertLog;
+        }
+        if (windows) {
             ASSERT_EQ(Slurp(m_kit + "/antispamin.php"),
                       Slurp(std::string(ORVEX_CGIDATA_DIR) + "/php/window/winantispamin.php"));
             // The Windows script picks its paths and null device by PHP_OS_FAMILY, so here it runs codeimg.
-            fs::copy_file(std::string(ORVEX_CGIDATA_DIR) + "/php/linux/exe/linuxmain.exe", m_kit + "/main.exe");
+            fs::copy_file(std::string(ORVEX_CGIDATA_DIR) + "/php/linux/exe/linuxmain.exe", m_kit + "/main.exe",
+                          fs::copy_options::overwrite_existing);
         }
         ASSERT_NO_FATAL_FAILURE(PrepareKit(kPhpData, "php"));
         m_server = std::make_unique<ApacheServer>(m_site, m_dir.Path());
@@ -196,8 +201,10 @@ TEST(PhpKitSources, EveryKitIsAssembledFromTheOneCore) {
     const std::string answer = Slurp(root + "linux/gd/gdantispamout.php");
     EXPECT_EQ(answer, Slurp(root + "linux/exe/linuxantispamout.php"));
     EXPECT_EQ(answer, Slurp(root + "window/winantispamout.php"));
-    // A Windows build of codeimg does not exist; the converter reports it missing.
-    EXPECT_FALSE(fs::exists(root + "window/winmain.exe"));
+    // codeimg for Windows comes from a Windows build, when one has been made.
+    if (fs::exists(root + "window/winmain.exe")) {
+        EXPECT_EQ(Slurp(root + "window/winmain.exe").substr(0, 2), "MZ");
+    }
 }
 
 } // namespace
