@@ -2,6 +2,7 @@
 // What a harvester could still take from a written page (conventions in exposure_report.h).
 #include "converter/exposure_report.h"
 
+#include "converter/block_search.h"
 #include "converter/html_scanner.h"
 #include "converter/json_text.h"
 
@@ -89,25 +90,32 @@ size_t Offset(std::string_view t, const void* hit) {
     return static_cast<size_t>(static_cast<const char*>(hit) - t.data());
 }
 
+#ifdef ORVEX_EXPOSURE_SSE2
+__m128i Load16(const char* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+// 0xFF in each byte of v that is c.
+__m128i Equals(__m128i v, char c) {
+    return _mm_cmpeq_epi8(v, _mm_set1_epi8(c));
+}
+
+unsigned Mask16(__m128i bytes) {
+    return static_cast<unsigned>(_mm_movemask_epi8(bytes));
+}
+#endif
+
 // Offset of the first "@", "%" or "&" at or after i, or t.size().
 size_t NextAtCandidate(std::string_view t, size_t i) {
     const char* d = t.data();
     const size_t n = t.size();
 #ifdef ORVEX_EXPOSURE_SSE2
-    const __m128i at = _mm_set1_epi8('@');
-    const __m128i pct = _mm_set1_epi8('%');
-    const __m128i amp = _mm_set1_epi8('&');
-    const auto hits = [&](size_t p) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + p));
-        return static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, at), _mm_cmpeq_epi8(v, pct)), _mm_cmpeq_epi8(v, amp))));
+    const auto hits = [](const char* p) {
+        const __m128i v = Load16(p);
+        return Mask16(_mm_or_si128(_mm_or_si128(Equals(v, '@'), Equals(v, '%')), Equals(v, '&')));
     };
-    while (i + 32 <= n) {
-        const unsigned mask = hits(i) | (hits(i + 16) << 16);
-        if (mask != 0) {
-            return i + static_cast<size_t>(__builtin_ctz(mask));
-        }
-        i += 32;
+    if (FindInBlocks<32, 0>(d, i, n, [&hits](const char* p) { return hits(p) | (hits(p + 16) << 16); })) {
+        return i;
     }
 #endif
     for (; i < n; ++i) {
@@ -328,19 +336,13 @@ size_t NextSpecialCandidate(std::string_view t, size_t i) {
     const char* d = t.data();
     const size_t n = t.size();
 #ifdef ORVEX_EXPOSURE_SSE2
-    const __m128i lt = _mm_set1_epi8('<');
-    const __m128i bang = _mm_set1_epi8('!');
-    const __m128i s = _mm_set1_epi8('s');
-    const __m128i fold = _mm_set1_epi8(0x20);
-    while (i + 17 <= n) {
-        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
-        const __m128i next = _mm_or_si128(_mm_cmpeq_epi8(v1, bang), _mm_cmpeq_epi8(_mm_or_si128(v1, fold), s));
-        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(v0, lt), next)));
-        if (mask != 0) {
-            return i + static_cast<size_t>(__builtin_ctz(mask));
-        }
-        i += 16;
+    const auto starts = [](const char* p) {
+        const __m128i v1 = Load16(p + 1);
+        const __m128i next = _mm_or_si128(Equals(v1, '!'), Equals(_mm_or_si128(v1, _mm_set1_epi8(0x20)), 's'));
+        return Mask16(_mm_and_si128(Equals(Load16(p), '<'), next));
+    };
+    if (FindInBlocks<16, 1>(d, i, n, starts)) {
+        return i;
     }
 #endif
     for (; i + 1 < n; ++i) {

@@ -2,6 +2,8 @@
 // Finds e-mail address occurrences in a page's raw bytes (conventions in html_scanner.h).
 #include "converter/html_scanner.h"
 
+#include "converter/block_search.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -32,24 +34,6 @@ namespace {
 
 constexpr size_t npos = std::string_view::npos;
 
-bool IsBackwardStop(char c) {
-    switch (c) {
-    case '<':
-    case ' ':
-    case '\'':
-    case '"':
-    case '>':
-    case '=':
-    case ':':
-    case ';':
-    case '\r':
-    case '\n':
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool IsForwardStop(char c) {
     switch (c) {
     case '<':
@@ -63,6 +47,12 @@ bool IsForwardStop(char c) {
     default:
         return false;
     }
+}
+
+// Before the "@" the separators of a mailto link's prefix or an attribute stop the address too;
+// after it they may belong to its query.
+bool IsBackwardStop(char c) {
+    return IsForwardStop(c) || c == '=' || c == ':' || c == ';';
 }
 
 bool IsLetter(char c, char lower) {
@@ -222,15 +212,18 @@ bool IsCandidate(char c, char next) {
     return c == '@' || (c == '<' && IsLetter(next, 's')) || (c == '%' && next == '4') || (c == '&' && next == '#');
 }
 
-// The same test on every byte of a block at once, into the bit mask m: v0 the block, v1 the block
-// one byte on. Written once for both vector widths: V is __m128i or __m256i, with the matching
-// operations (a macro, not a function, so that it takes on the target of the function using it).
-#define ORVEX_CANDIDATE_MASK(m, V, v0, v1, set1, cmpeq, orv, andv, movemask)                                           \
+// The same test on every byte of the block at p at once, returned as a bit mask; the byte after
+// the block is read too. Written once for both vector widths: V is __m128i or __m256i, with the
+// matching operations (a macro, not a function, so that it takes on the target of the function
+// using it).
+#define ORVEX_RETURN_CANDIDATE_MASK(p, V, loadu, set1, cmpeq, orv, andv, movemask)                                     \
+    const V v0 = loadu(reinterpret_cast<const V*>(p));                                                                 \
+    const V v1 = loadu(reinterpret_cast<const V*>((p) + 1));                                                           \
     const V folded = orv(v1, set1(0x20));                                                                              \
     const V tag = andv(cmpeq(v0, set1('<')), cmpeq(folded, set1('s')));                                                \
     const V escape =                                                                                                   \
         orv(andv(cmpeq(v0, set1('%')), cmpeq(v1, set1('4'))), andv(cmpeq(v0, set1('&')), cmpeq(v1, set1('#'))));       \
-    const auto m = static_cast<unsigned>(movemask(orv(orv(cmpeq(v0, set1('@')), tag), escape)))
+    return static_cast<unsigned>(movemask(orv(orv(cmpeq(v0, set1('@')), tag), escape)))
 
 size_t NextCandidateScalar(const char* d, size_t i, size_t n) {
     for (; i < n; ++i) {
@@ -242,37 +235,31 @@ size_t NextCandidateScalar(const char* d, size_t i, size_t n) {
 }
 
 #ifdef ORVEX_SCAN_SSE2
+// The candidates among the 16 bytes at p, one bit each; reads p[16] too.
+unsigned CandidateMaskSse2(const char* p) {
+    ORVEX_RETURN_CANDIDATE_MASK(p, __m128i, _mm_loadu_si128, _mm_set1_epi8, _mm_cmpeq_epi8, _mm_or_si128, _mm_and_si128,
+                                _mm_movemask_epi8);
+}
+
 size_t NextCandidateSse2(const char* d, size_t i, size_t n) {
-    for (; i + 17 <= n; i += 16) {
-        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
-        ORVEX_CANDIDATE_MASK(m, __m128i, v0, v1, _mm_set1_epi8, _mm_cmpeq_epi8, _mm_or_si128, _mm_and_si128,
-                             _mm_movemask_epi8);
-        if (m != 0) {
-            return i + static_cast<size_t>(__builtin_ctz(m));
-        }
-    }
-    return NextCandidateScalar(d, i, n);
+    return FindInBlocks<16, 1>(d, i, n, CandidateMaskSse2) ? i : NextCandidateScalar(d, i, n);
 }
 #endif
 
 #ifdef ORVEX_SCAN_AVX2
+// The same for the 32 bytes at p; reads p[32] too.
+__attribute__((target("avx2"))) unsigned CandidateMaskAvx2(const char* p) {
+    ORVEX_RETURN_CANDIDATE_MASK(p, __m256i, _mm256_loadu_si256, _mm256_set1_epi8, _mm256_cmpeq_epi8, _mm256_or_si256,
+                                _mm256_and_si256, _mm256_movemask_epi8);
+}
+
 // Most of a scan is this search: twice the bytes a step where the processor has AVX2.
 __attribute__((target("avx2"))) size_t NextCandidateAvx2(const char* d, size_t i, size_t n) {
-    for (; i + 33 <= n; i += 32) {
-        const __m256i v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
-        const __m256i v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i + 1));
-        ORVEX_CANDIDATE_MASK(m, __m256i, v0, v1, _mm256_set1_epi8, _mm256_cmpeq_epi8, _mm256_or_si256, _mm256_and_si256,
-                             _mm256_movemask_epi8);
-        if (m != 0) {
-            return i + static_cast<size_t>(__builtin_ctz(m));
-        }
-    }
-    return NextCandidateSse2(d, i, n);
+    return FindInBlocks<32, 1>(d, i, n, CandidateMaskAvx2) ? i : NextCandidateSse2(d, i, n);
 }
 #endif
 
-#undef ORVEX_CANDIDATE_MASK
+#undef ORVEX_RETURN_CANDIDATE_MASK
 
 using CandidateSearch = size_t (*)(const char*, size_t, size_t);
 

@@ -19,33 +19,49 @@ int32_t ConverterSettings::DefaultIsText(int n) const {
     return n == 2 ? m_bDefaultIsText2 : n == 3 ? m_bDefaultIsText3 : m_bDefaultIsText1;
 }
 
+namespace {
+
+// The record's fields in file order, for writing and reading alike: field(member) is called for
+// each in turn, and the walk stops at the first that returns false.
+template <class Settings, class Field>
+bool ForEachSettingsField(Settings& s, Field&& field) {
+    return field(s.m_nCgiKind) && field(s.m_nServerOs) && field(s.m_bCheckAll) && field(s.m_nReserved) &&
+           field(s.m_strHomeDir) && field(s.m_strDefaultName1) && field(s.m_strDefaultName2) &&
+           field(s.m_strDefaultName3) && field(s.m_bSearchWholeDir) && field(s.m_bDefaultIsText1) &&
+           field(s.m_bDefaultIsText2) && field(s.m_bDefaultIsText3);
+}
+
+struct FieldWriter {
+    std::string& out;
+    bool operator()(int32_t value) const {
+        AppendLeInt32(out, value);
+        return true;
+    }
+    bool operator()(const std::string& value) const {
+        AppendLeString(out, value);
+        return true;
+    }
+};
+
+// Any field that is short or out of range makes the whole record unusable.
+struct FieldReader {
+    LeRecordReader& r;
+    bool operator()(int32_t& value) const { return r.Int(value); }
+    bool operator()(std::string& value) const { return r.String(kMaxSettingsString, value) == LeField::Ok; }
+};
+
+} // namespace
+
 std::string EncodeSettingsRecord(const ConverterSettings& s) {
     std::string out;
-    AppendLeInt32(out, s.m_nCgiKind);
-    AppendLeInt32(out, s.m_nServerOs);
-    AppendLeInt32(out, s.m_bCheckAll);
-    AppendLeInt32(out, s.m_nReserved);
-    AppendLeString(out, s.m_strHomeDir);
-    AppendLeString(out, s.m_strDefaultName1);
-    AppendLeString(out, s.m_strDefaultName2);
-    AppendLeString(out, s.m_strDefaultName3);
-    AppendLeInt32(out, s.m_bSearchWholeDir);
-    AppendLeInt32(out, s.m_bDefaultIsText1);
-    AppendLeInt32(out, s.m_bDefaultIsText2);
-    AppendLeInt32(out, s.m_bDefaultIsText3);
+    ForEachSettingsField(s, FieldWriter{out});
     return out;
 }
 
 bool DecodeSettingsRecord(std::string_view bytes, ConverterSettings& settings) {
     ConverterSettings s;
     LeRecordReader r(bytes);
-    // Any field that is short or out of range makes the whole file unusable.
-    const auto str = [&r](std::string& out) { return r.String(kMaxSettingsString, out) == LeField::Ok; };
-    const bool ok = r.Int(s.m_nCgiKind) && r.Int(s.m_nServerOs) && r.Int(s.m_bCheckAll) && r.Int(s.m_nReserved) &&
-                    str(s.m_strHomeDir) && str(s.m_strDefaultName1) && str(s.m_strDefaultName2) &&
-                    str(s.m_strDefaultName3) && r.Int(s.m_bSearchWholeDir) && r.Int(s.m_bDefaultIsText1) &&
-                    r.Int(s.m_bDefaultIsText2) && r.Int(s.m_bDefaultIsText3);
-    if (!ok) {
+    if (!ForEachSettingsField(s, FieldReader{r})) {
         return false;
     }
     settings = std::move(s);

@@ -346,4 +346,30 @@ std::string Utf8FromProgramText(std::string_view text) {
 #endif
 }
 
+std::string EscapeHtml(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#039;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
 } // namespace orvex

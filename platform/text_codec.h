@@ -32,4 +32,8 @@ std::string Cp949FromUtf8(std::string_view utf8);
 std::string ProgramTextFromUtf8(std::string_view utf8);
 std::string Utf8FromProgramText(std::string_view text);
 
+// Text as HTML shows it literally: < > & " ' become entities, every other byte is kept, so page
+// bytes in any charset pass through (as PHP's htmlspecialchars with ENT_QUOTES).
+std::string EscapeHtml(std::string_view text);
+
 } // namespace orvex

@@ -24,32 +24,6 @@ constexpr size_t kMaxUserIdBytes = 100; // what login.cfg reads back
 constexpr size_t kMinPasswordBytes = 6;
 constexpr size_t kMaxPasswordBytes = 96; // what login.cfg reads back
 
-std::string Escape(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '&':
-            out += "&amp;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#039;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string PercentEncode(std::string_view bytes) {
     std::string out;
     for (const char c : bytes) {
@@ -325,7 +299,7 @@ void ServiceServer::Popup(const httplib::Request& req, httplib::Response& res) {
               "<p>이메일 주소를 보시려면<br>그림의 숫자 네 자리를 입력하세요.</p>"
               "<img src=\"data:image/png;base64," +
                   base64 + "\" alt=\"확인 코드\" width=\"96\" height=\"50\"><form method=\"post\" action=\"" +
-                  Escape(action) + "\"><input type=\"hidden\" name=\"token\" value=\"" + token +
+                  EscapeHtml(action) + "\"><input type=\"hidden\" name=\"token\" value=\"" + token +
                   "\"><p><input type=\"text\" name=\"code\" maxlength=\"4\" inputmode=\"numeric\" "
                   "autocomplete=\"off\" autofocus> <input type=\"submit\" value=\"확인\"></p></form><p>" +
                   std::to_string(std::max<int64_t>(1, m_store.Limits().token_seconds / 60)) +
@@ -338,8 +312,9 @@ void ServiceServer::PopupAnswer(const httplib::Request& req, httplib::Response& 
     static const std::regex kToken("[0-9a-f]{32}");
     const AnswerResult r =
         m_store.Answer(std::regex_match(token, kToken) ? token : std::string(), typed, ClientOf(req));
-    const std::string retry =
-        r.ref.pageCode.empty() ? std::string() : "<p><a href=\"" + Escape(PopupUrl(r.ref)) + "\">새 코드 받기</a></p>";
+    const std::string retry = r.ref.pageCode.empty()
+                                  ? std::string()
+                                  : "<p><a href=\"" + EscapeHtml(PopupUrl(r.ref)) + "\">새 코드 받기</a></p>";
     switch (r.outcome) {
     case AnswerOutcome::Blocked:
         return BlockedPage(res);
@@ -362,7 +337,7 @@ void ServiceServer::PopupAnswer(const httplib::Request& req, httplib::Response& 
     if (!address) {
         return PopupPage(res, 404, "<p>주소를 찾을 수 없습니다.</p>" + CloseButton());
     }
-    const std::string shown = Escape(ShownText(*address));
+    const std::string shown = EscapeHtml(ShownText(*address));
     PopupPage(res, 200,
               "<p>이메일 주소입니다.</p><p><a id=\"address\" href=\"mailto:" + shown + "\">" + shown + "</a></p>" +
                   CloseButton());
@@ -382,7 +357,7 @@ void ServiceServer::RegistrationForm(const httplib::Request&, httplib::Response&
 void ServiceServer::Register(const httplib::Request& req, httplib::Response& res) {
     const auto refuse = [&res](int status, const std::string& text) {
         Page(res, status, kRegistrationTitle,
-             "<p>" + Escape(text) + "</p><p><a href=\"/member_regist.html\">다시 입력하기</a></p>");
+             "<p>" + EscapeHtml(text) + "</p><p><a href=\"/member_regist.html\">다시 입력하기</a></p>");
     };
     // Form text arrives in UTF-8; the converter sends the UserId and the password in CP949.
     std::string userId, password;
@@ -414,13 +389,13 @@ void ServiceServer::Register(const httplib::Request& req, httplib::Response& res
     const std::string host = req.get_header_value("Host");
     std::string advice = "<p>변환기의 파일생성 창에서 이 UserId와 비밀번호로 생성하십시오.</p>";
     if (!host.empty()) {
-        advice += "<p>변환기의 서비스 호스트: " + Escape(host) + "</p>";
+        advice += "<p>변환기의 서비스 호스트: " + EscapeHtml(host) + "</p>";
     }
     if (!m_options.popupBase.empty()) {
-        advice += "<p>팝업 주소: " + Escape(m_options.popupBase) + "</p>";
+        advice += "<p>팝업 주소: " + EscapeHtml(m_options.popupBase) + "</p>";
     }
     Page(res, 200, kRegistrationTitle,
-         "<p>회원 가입을 마쳤습니다: <b>" + Escape(ShownText(userId)) + "</b></p>" + advice);
+         "<p>회원 가입을 마쳤습니다: <b>" + EscapeHtml(ShownText(userId)) + "</b></p>" + advice);
 }
 
 } // namespace orvex::service

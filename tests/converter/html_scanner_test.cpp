@@ -25,21 +25,27 @@ TEST(ExtractAddress, StopsAtItsDelimiters) {
     EXPECT_EQ(c.end, 4u);
 }
 
-TEST(Scanner, MailtoAnchorWithName) {
-    const std::string page = "<p><a href=\"mailto:kim@example.com\">Kim <b>Minsu</b></a> said";
-    const auto found = Scan(page);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].kind, EntryKind::Anchor);
-    EXPECT_EQ(found[0].address, "kim@example.com");
-    EXPECT_EQ(found[0].name, "Kim <b>Minsu</b>");
-    EXPECT_EQ(SpanText(page, found[0]), "<a href=\"mailto:kim@example.com\">Kim <b>Minsu</b></a>");
-}
-
-TEST(Scanner, MailtoWithSubjectKeepsTheQuery) {
-    const auto found = Scan("<A HREF='mailto:lee@ex.co.kr?subject=Hello'>Lee</A>");
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].address, "lee@ex.co.kr?subject=Hello");
-    EXPECT_EQ(found[0].name, "Lee");
+TEST(Scanner, MailtoAnchorIsOneEntryWithItsName) {
+    const struct {
+        std::string page;
+        std::string address;
+        std::string name;
+        std::string span;
+    } cases[] = {
+        {"<p><a href=\"mailto:kim@example.com\">Kim <b>Minsu</b></a> said", "kim@example.com", "Kim <b>Minsu</b>",
+         "<a href=\"mailto:kim@example.com\">Kim <b>Minsu</b></a>"},
+        // The query stays with the address.
+        {"<A HREF='mailto:lee@ex.co.kr?subject=Hello'>Lee</A>", "lee@ex.co.kr?subject=Hello", "Lee",
+         "<A HREF='mailto:lee@ex.co.kr?subject=Hello'>Lee</A>"},
+    };
+    for (const auto& c : cases) {
+        const auto found = Scan(c.page);
+        ASSERT_EQ(found.size(), 1u) << c.page;
+        EXPECT_EQ(found[0].kind, EntryKind::Anchor);
+        EXPECT_EQ(found[0].address, c.address);
+        EXPECT_EQ(found[0].name, c.name);
+        EXPECT_EQ(SpanText(c.page, found[0]), c.span);
+    }
 }
 
 TEST(Scanner, AnchorShowingItsOwnAddressIsOneEntry) {
@@ -118,27 +124,25 @@ TEST(Scanner, DecoysInOtherTagsYieldNothing) {
     EXPECT_TRUE(Scan("<img src=x.gif alt='a@b.com'>").empty());
 }
 
-TEST(Scanner, AreaTagSpanCoversHrefAndClosingQuote) {
-    const std::string page = "<map><area shape=rect href=\"mailto:m@ex.com\" coords=\"1,2\"></map>";
-    const auto found = Scan(page);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].kind, EntryKind::Area);
-    EXPECT_EQ(found[0].name, "");
-    EXPECT_EQ(SpanText(page, found[0]), "href=\"mailto:m@ex.com\"");
-}
-
-TEST(Scanner, AreaSpanStartsAtAnEarlierHrPair) {
-    const std::string page = "<area alt=\"three\" href='mailto:m@ex.com'>";
-    const auto found = Scan(page);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(SpanText(page, found[0]), "hree\" href='mailto:m@ex.com'");
-}
-
-TEST(Scanner, UnquotedAreaHrefDoesNotSwallowTheBracket) {
-    const std::string page = "<area href=mailto:m@ex.com><p>";
-    const auto found = Scan(page);
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(SpanText(page, found[0]), "href=mailto:m@ex.com");
+TEST(Scanner, AreaSpanRunsFromTheHrPairBeforeTheAddress) {
+    const struct {
+        std::string page;
+        std::string span;
+    } cases[] = {
+        // The closing quote is part of the span.
+        {"<map><area shape=rect href=\"mailto:m@ex.com\" coords=\"1,2\"></map>", "href=\"mailto:m@ex.com\""},
+        // The nearest "hr" before the address, wherever it stands.
+        {"<area alt=\"three\" href='mailto:m@ex.com'>", "hree\" href='mailto:m@ex.com'"},
+        // An unquoted value ends before the tag's ">".
+        {"<area href=mailto:m@ex.com><p>", "href=mailto:m@ex.com"},
+    };
+    for (const auto& c : cases) {
+        const auto found = Scan(c.page);
+        ASSERT_EQ(found.size(), 1u) << c.page;
+        EXPECT_EQ(found[0].kind, EntryKind::Area);
+        EXPECT_EQ(found[0].name, "");
+        EXPECT_EQ(SpanText(c.page, found[0]), c.span);
+    }
 }
 
 TEST(Scanner, AreaWithoutHrefBeforeTheAddressYieldsNothing) {

@@ -76,11 +76,20 @@ protected:
 };
 
 TEST_F(SetupWizardTest, TrimHomeDirDropsADriveRootsSeparatorAndTrailingSlashes) {
-    EXPECT_EQ(TrimHomeDir("c:\\", '\\'), "c:");
-    EXPECT_EQ(TrimHomeDir("c:\\home", '\\'), "c:\\home");
-    EXPECT_EQ(TrimHomeDir("/", '/'), "/");
-    EXPECT_EQ(TrimHomeDir("/srv/site/", '/'), "/srv/site");
-    EXPECT_EQ(TrimHomeDir("/srv/site", '/'), "/srv/site");
+    const struct {
+        const char* dir;
+        char sep;
+        const char* trimmed;
+    } cases[] = {
+        {"c:\\", '\\', "c:"},
+        {"c:\\home", '\\', "c:\\home"},
+        {"/", '/', "/"},
+        {"/srv/site/", '/', "/srv/site"},
+        {"/srv/site", '/', "/srv/site"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TrimHomeDir(c.dir, c.sep), c.trimmed) << c.dir;
+    }
 }
 
 TEST_F(SetupWizardTest, WizardNextBackFinishAndTheFinishRule) {

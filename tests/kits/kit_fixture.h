@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/text_codec.h"
 #include "run_process.h"
 #include "temp_dir.h"
 
@@ -61,32 +62,6 @@ inline std::string ToUtf8(const std::string& bytes) {
     iconv(cd, &ip, &il, &op, &ol);
     iconv_close(cd);
     out.resize(out.size() - ol);
-    return out;
-}
-
-inline std::string Escape(const std::string& s) {
-    std::string out;
-    for (const char c : s) {
-        switch (c) {
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '&':
-            out += "&amp;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#039;";
-            break;
-        default:
-            out += c;
-        }
-    }
     return out;
 }
 
@@ -283,7 +258,7 @@ protected:
         for (const auto& [n, address] : m_addresses) {
             const std::string core = Mailbox(address);
             ASSERT_GT(core.size(), 4u) << address;
-            for (const std::string& s : {core, address, Escape(address)})
+            for (const std::string& s : {core, address, EscapeHtml(address)})
                 EXPECT_EQ(body.find(s), std::string::npos) << what << " reveals " << s;
         }
     }

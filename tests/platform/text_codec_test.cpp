@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace orvex {
 namespace {
 
@@ -11,13 +13,20 @@ namespace {
 constexpr std::string_view kHangulCp949 = "\xC7\xD1\xB1\xDB";
 
 TEST(TextCodec, CanonicalNames) {
-    EXPECT_EQ(CanonicalCharset("euc-kr"), "CP949");
-    EXPECT_EQ(CanonicalCharset(" KS_C_5601-1987 "), "CP949");
-    EXPECT_EQ(CanonicalCharset("utf8"), "UTF-8");
-    EXPECT_EQ(CanonicalCharset("UTF-8"), "UTF-8");
-    EXPECT_EQ(CanonicalCharset("iso-8859-1"), "ISO-8859-1");
-    EXPECT_EQ(CanonicalCharset("no-such-charset"), "");
-    EXPECT_EQ(CanonicalCharset(""), "");
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"euc-kr", "CP949"},          {" KS_C_5601-1987 ", "CP949"}, {"utf8", "UTF-8"}, {"UTF-8", "UTF-8"},
+        {"iso-8859-1", "ISO-8859-1"}, {"no-such-charset", ""},       {"", ""},
+    };
+    for (const auto& [label, canonical] : cases) {
+        EXPECT_EQ(CanonicalCharset(label), canonical) << label;
+    }
+}
+
+TEST(TextCodec, EscapeHtmlReplacesTheFiveMarkupBytesOnly) {
+    EXPECT_EQ(EscapeHtml("o'neil&co<b>@\"x\""), "o&#039;neil&amp;co&lt;b&gt;@&quot;x&quot;");
+    // Page bytes in any charset pass through, entities already written are escaped again.
+    EXPECT_EQ(EscapeHtml(std::string(kHangulCp949) + "&amp;"), std::string(kHangulCp949) + "&amp;amp;");
+    EXPECT_EQ(EscapeHtml(""), "");
 }
 
 TEST(TextCodec, Cp949RoundTrip) {

@@ -135,13 +135,19 @@ def toolbar():
     cv.save("toolbar177.png")
 
 
-def splash():
-    w, h = 400, 240
+def shaded(w, h, colour):
+    """A canvas whose rows run from top to bottom through colour(t), RGB, for t from 0 to 1."""
     cv = Canvas(w, h)
     for y in range(h):
+        c = colour(y / h) + (255,)
         for x in range(w):
-            t = y / h
-            cv.set(x, y, (int(30 + 40 * t), int(70 + 60 * t), int(150 + 70 * t), 255))
+            cv.set(x, y, c)
+    return cv
+
+
+def splash():
+    w, h = 400, 240
+    cv = shaded(w, h, lambda t: (int(30 + 40 * t), int(70 + 60 * t), int(150 + 70 * t)))
     cv.frame(0, 0, w, h, (10, 20, 60, 255))
     envelope(cv, 40, 50, 90, 60, PAPER, INK)
     cv.rect(95, 85, 145, 125, (255, 255, 255, 0) if False else (200, 40, 40, 255))
@@ -157,10 +163,7 @@ def splash():
 
 def about():
     w, h = 68, 196
-    cv = Canvas(w, h)
-    for y in range(h):
-        for x in range(w):
-            cv.set(x, y, (int(40 + 60 * y / h), int(80 + 80 * y / h), 190, 255))
+    cv = shaded(w, h, lambda t: (int(40 + 60 * t), int(80 + 80 * t), 190))
     for i in range(4):
         envelope(cv, 12, 20 + i * 42, 44, 28, PAPER, INK)
     cv.save("about160.png")

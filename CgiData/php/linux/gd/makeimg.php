@@ -75,6 +75,21 @@ function makeimg_stroke($im, array $points, float $radius, int $color, callable 
     }
 }
 
+// A smooth random warp: x moves by a sine of y and y by a sine of x, with amplitudes in the range
+// $amp, periods in $xPeriod (for x's move) and $yPeriod, and random phases.
+function makeimg_warp(array $amp, array $xPeriod, array $yPeriod): Closure
+{
+    $ax = makeimg_rand(...$amp);
+    $ay = makeimg_rand(...$amp);
+    $px = makeimg_rand(...$xPeriod);
+    $py = makeimg_rand(...$yPeriod);
+    $fx = makeimg_rand(0, 6.3);
+    $fy = makeimg_rand(0, 6.3);
+    return function (float $x, float $y) use ($ax, $ay, $px, $py, $fx, $fy): array {
+        return [$x + $ax * sin($y / $px + $fx), $y + $ay * sin($x / $py + $fy)];
+    };
+}
+
 function makeimg_ink($im): int
 {
     return imagecolorallocate($im, makeimg_int(0, 90), makeimg_int(0, 70), makeimg_int(20, 110));
@@ -124,15 +139,7 @@ function makeimg_draw(string $code, string $png, bool $clutter = true): bool
     }
 
     // One smooth warp for the whole image, so shapes bend rather than shift.
-    $ax = makeimg_rand(1.8, 3);
-    $ay = makeimg_rand(1.8, 3);
-    $px = makeimg_rand(9, 16);
-    $py = makeimg_rand(14, 24);
-    $fx = makeimg_rand(0, 6.3);
-    $fy = makeimg_rand(0, 6.3);
-    $warp = function (float $x, float $y) use ($ax, $ay, $px, $py, $fx, $fy): array {
-        return [$x + $ax * sin($y / $px + $fx), $y + $ay * sin($x / $py + $fy)];
-    };
+    $warp = makeimg_warp([1.8, 3], [9, 16], [14, 24]);
 
     // Clutter in ink, under the glyphs so that their light cores cover it: two waves across the
     // whole code, a few short strokes, specks.
@@ -176,14 +183,9 @@ function makeimg_draw(string $code, string $png, bool $clutter = true): bool
         $cy = $h / 2 + makeimg_rand(-3, 3);
         [$cos, $sin] = [cos($angle), sin($angle)];
         // Each glyph also bends on its own, so no one template fits all four.
-        $gx = makeimg_rand(0.9, 1.8);
-        $gy = makeimg_rand(0.9, 1.8);
-        $gpx = makeimg_rand(4, 8);
-        $gpy = makeimg_rand(4, 8);
-        $gfx = makeimg_rand(0, 6.3);
-        $gfy = makeimg_rand(0, 6.3);
-        $bend = function (float $x, float $y) use ($warp, $gx, $gy, $gpx, $gpy, $gfx, $gfy): array {
-            return $warp($x + $gx * sin($y / $gpx + $gfx), $y + $gy * sin($x / $gpy + $gfy));
+        $own = makeimg_warp([0.9, 1.8], [4, 8], [4, 8]);
+        $bend = function (float $x, float $y) use ($warp, $own): array {
+            return $warp(...$own($x, $y));
         };
         $placed = [];
         foreach ($strokes as $stroke) {
