@@ -21,6 +21,10 @@
 #include <emmintrin.h>
 #define ORVEX_EXPOSURE_SSE2 1
 #endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define ORVEX_EXPOSURE_AVX2 1
+#endif
 
 namespace orvex {
 
@@ -105,25 +109,74 @@ unsigned Mask16(__m128i bytes) {
 }
 #endif
 
-// Offset of the first "@", "%" or "&" at or after i, or t.size().
-size_t NextAtCandidate(std::string_view t, size_t i) {
-    const char* d = t.data();
-    const size_t n = t.size();
-#ifdef ORVEX_EXPOSURE_SSE2
-    const auto hits = [](const char* p) {
-        const __m128i v = Load16(p);
-        return Mask16(_mm_or_si128(_mm_or_si128(Equals(v, '@'), Equals(v, '%')), Equals(v, '&')));
-    };
-    if (FindInBlocks<32, 0>(d, i, n, [&hits](const char* p) { return hits(p) | (hits(p + 16) << 16); })) {
-        return i;
-    }
-#endif
+// Whether the byte pair at d may start an "@" form: "@", "%4" or "&#". A "%" or "&" alone is
+// common in markup (a query's "&", a "%20") and would stop the search for nothing.
+bool IsAtCandidate(char c, char next) {
+    return c == '@' || (c == '%' && next == '4') || (c == '&' && next == '#');
+}
+
+size_t NextAtCandidateScalar(const char* d, size_t i, size_t n) {
     for (; i < n; ++i) {
-        if (d[i] == '@' || d[i] == '%' || d[i] == '&') {
+        if (IsAtCandidate(d[i], i + 1 < n ? d[i + 1] : '\0')) {
             return i;
         }
     }
     return n;
+}
+
+// The same test on every byte of the block at p at once, as a bit mask; reads the byte after the
+// block too. A macro so that it takes on the target of the function using it (see html_scanner.cpp).
+#define ORVEX_RETURN_AT_CANDIDATE_MASK(p, V, loadu, set1, cmpeq, orv, andv, movemask)                                  \
+    const V v0 = loadu(reinterpret_cast<const V*>(p));                                                                 \
+    const V v1 = loadu(reinterpret_cast<const V*>((p) + 1));                                                           \
+    const V escape =                                                                                                   \
+        orv(andv(cmpeq(v0, set1('%')), cmpeq(v1, set1('4'))), andv(cmpeq(v0, set1('&')), cmpeq(v1, set1('#'))));       \
+    return static_cast<unsigned>(movemask(orv(cmpeq(v0, set1('@')), escape)))
+
+#ifdef ORVEX_EXPOSURE_SSE2
+unsigned AtCandidateMaskSse2(const char* p) {
+    ORVEX_RETURN_AT_CANDIDATE_MASK(p, __m128i, _mm_loadu_si128, _mm_set1_epi8, _mm_cmpeq_epi8, _mm_or_si128,
+                                   _mm_and_si128, _mm_movemask_epi8);
+}
+
+size_t NextAtCandidateSse2(const char* d, size_t i, size_t n) {
+    return FindInBlocks<16, 1>(d, i, n, AtCandidateMaskSse2) ? i : NextAtCandidateScalar(d, i, n);
+}
+#endif
+
+#ifdef ORVEX_EXPOSURE_AVX2
+__attribute__((target("avx2"))) unsigned AtCandidateMaskAvx2(const char* p) {
+    ORVEX_RETURN_AT_CANDIDATE_MASK(p, __m256i, _mm256_loadu_si256, _mm256_set1_epi8, _mm256_cmpeq_epi8, _mm256_or_si256,
+                                   _mm256_and_si256, _mm256_movemask_epi8);
+}
+
+__attribute__((target("avx2"))) size_t NextAtCandidateAvx2(const char* d, size_t i, size_t n) {
+    return FindInBlocks<32, 1>(d, i, n, AtCandidateMaskAvx2) ? i : NextAtCandidateSse2(d, i, n);
+}
+#endif
+
+#undef ORVEX_RETURN_AT_CANDIDATE_MASK
+
+using AtCandidateSearch = size_t (*)(const char*, size_t, size_t);
+
+AtCandidateSearch ChooseAtCandidateSearch() {
+#ifdef ORVEX_EXPOSURE_AVX2
+    if (__builtin_cpu_supports("avx2")) {
+        return NextAtCandidateAvx2;
+    }
+#endif
+#ifdef ORVEX_EXPOSURE_SSE2
+    return NextAtCandidateSse2;
+#else
+    return NextAtCandidateScalar;
+#endif
+}
+
+// Offset of the first byte at or after i where an "@" form may start, or t.size(). Every written
+// page is searched: the search runs as wide as the processor allows.
+size_t NextAtCandidate(std::string_view t, size_t i) {
+    static const AtCandidateSearch search = ChooseAtCandidateSearch();
+    return search(t.data(), i, t.size());
 }
 
 // Length of the "@" form at q ("@", "%40", "&#64;", "&#x40;", "&#X40;"), 0 when there is none.
@@ -330,23 +383,31 @@ bool StartsConstruct(std::string_view t, size_t lt) {
     return IsAsciiLetter(c) || c == '/' || c == '!' || c == '?';
 }
 
-// Offset of the first "<" at or after i followed by "!" or by "s" in either case (where a
-// comment, a script or a style element may start), or t.size().
+// Offset of the first "<" at or after i followed by "!-", or by "sc" or "st" in either case (where
+// a comment, a script or a style element may start), or t.size(). Not "<s" alone: a page's many
+// "<span"s would each stop the search.
 size_t NextSpecialCandidate(std::string_view t, size_t i) {
     const char* d = t.data();
     const size_t n = t.size();
 #ifdef ORVEX_EXPOSURE_SSE2
     const auto starts = [](const char* p) {
+        const __m128i fold = _mm_set1_epi8(0x20);
         const __m128i v1 = Load16(p + 1);
-        const __m128i next = _mm_or_si128(Equals(v1, '!'), Equals(_mm_or_si128(v1, _mm_set1_epi8(0x20)), 's'));
-        return Mask16(_mm_and_si128(Equals(Load16(p), '<'), next));
+        const __m128i v2 = Load16(p + 2);
+        const __m128i v2Folded = _mm_or_si128(v2, fold);
+        const __m128i comment = _mm_and_si128(Equals(v1, '!'), Equals(v2, '-'));
+        const __m128i raw = _mm_and_si128(Equals(_mm_or_si128(v1, fold), 's'),
+                                          _mm_or_si128(Equals(v2Folded, 'c'), Equals(v2Folded, 't')));
+        return Mask16(_mm_and_si128(Equals(Load16(p), '<'), _mm_or_si128(comment, raw)));
     };
-    if (FindInBlocks<16, 1>(d, i, n, starts)) {
+    if (FindInBlocks<16, 2>(d, i, n, starts)) {
         return i;
     }
 #endif
-    for (; i + 1 < n; ++i) {
-        if (d[i] == '<' && (d[i + 1] == '!' || LowerAscii(d[i + 1]) == 's')) {
+    for (; i + 2 < n; ++i) {
+        const char third = LowerAscii(d[i + 2]);
+        if (d[i] == '<' &&
+            ((d[i + 1] == '!' && d[i + 2] == '-') || (LowerAscii(d[i + 1]) == 's' && (third == 'c' || third == 't')))) {
             return i;
         }
     }

@@ -207,27 +207,29 @@ size_t LastByteBefore(std::string_view t, char c, size_t to, size_t from) {
     return npos;
 }
 
-// Whether the byte pair at d starts work for the main loop (see NextCandidate).
-bool IsCandidate(char c, char next) {
-    return c == '@' || (c == '<' && IsLetter(next, 's')) || (c == '%' && next == '4') || (c == '&' && next == '#');
+// Whether the bytes c, next, third start work for the main loop (see NextCandidate).
+bool IsCandidate(char c, char next, char third) {
+    return c == '@' || (c == '<' && IsLetter(next, 's') && IsLetter(third, 'c')) || (c == '%' && next == '4') ||
+           (c == '&' && next == '#');
 }
 
-// The same test on every byte of the block at p at once, returned as a bit mask; the byte after
-// the block is read too. Written once for both vector widths: V is __m128i or __m256i, with the
+// The same test on every byte of the block at p at once, returned as a bit mask; the two bytes
+// after the block are read too. Written once for both vector widths: V is __m128i or __m256i, with the
 // matching operations (a macro, not a function, so that it takes on the target of the function
 // using it).
 #define ORVEX_RETURN_CANDIDATE_MASK(p, V, loadu, set1, cmpeq, orv, andv, movemask)                                     \
     const V v0 = loadu(reinterpret_cast<const V*>(p));                                                                 \
     const V v1 = loadu(reinterpret_cast<const V*>((p) + 1));                                                           \
-    const V folded = orv(v1, set1(0x20));                                                                              \
-    const V tag = andv(cmpeq(v0, set1('<')), cmpeq(folded, set1('s')));                                                \
+    const V v2 = loadu(reinterpret_cast<const V*>((p) + 2));                                                           \
+    const V tag = andv(andv(cmpeq(v0, set1('<')), cmpeq(orv(v1, set1(0x20)), set1('s'))),                              \
+                       cmpeq(orv(v2, set1(0x20)), set1('c')));                                                         \
     const V escape =                                                                                                   \
         orv(andv(cmpeq(v0, set1('%')), cmpeq(v1, set1('4'))), andv(cmpeq(v0, set1('&')), cmpeq(v1, set1('#'))));       \
     return static_cast<unsigned>(movemask(orv(orv(cmpeq(v0, set1('@')), tag), escape)))
 
 size_t NextCandidateScalar(const char* d, size_t i, size_t n) {
     for (; i < n; ++i) {
-        if (IsCandidate(d[i], i + 1 < n ? d[i + 1] : '\0')) {
+        if (IsCandidate(d[i], i + 1 < n ? d[i + 1] : '\0', i + 2 < n ? d[i + 2] : '\0')) {
             return i;
         }
     }
@@ -235,19 +237,19 @@ size_t NextCandidateScalar(const char* d, size_t i, size_t n) {
 }
 
 #ifdef ORVEX_SCAN_SSE2
-// The candidates among the 16 bytes at p, one bit each; reads p[16] too.
+// The candidates among the 16 bytes at p, one bit each; reads p[16] and p[17] too.
 unsigned CandidateMaskSse2(const char* p) {
     ORVEX_RETURN_CANDIDATE_MASK(p, __m128i, _mm_loadu_si128, _mm_set1_epi8, _mm_cmpeq_epi8, _mm_or_si128, _mm_and_si128,
                                 _mm_movemask_epi8);
 }
 
 size_t NextCandidateSse2(const char* d, size_t i, size_t n) {
-    return FindInBlocks<16, 1>(d, i, n, CandidateMaskSse2) ? i : NextCandidateScalar(d, i, n);
+    return FindInBlocks<16, 2>(d, i, n, CandidateMaskSse2) ? i : NextCandidateScalar(d, i, n);
 }
 #endif
 
 #ifdef ORVEX_SCAN_AVX2
-// The same for the 32 bytes at p; reads p[32] too.
+// The same for the 32 bytes at p; reads p[32] and p[33] too.
 __attribute__((target("avx2"))) unsigned CandidateMaskAvx2(const char* p) {
     ORVEX_RETURN_CANDIDATE_MASK(p, __m256i, _mm256_loadu_si256, _mm256_set1_epi8, _mm256_cmpeq_epi8, _mm256_or_si256,
                                 _mm256_and_si256, _mm256_movemask_epi8);
@@ -255,7 +257,7 @@ __attribute__((target("avx2"))) unsigned CandidateMaskAvx2(const char* p) {
 
 // Most of a scan is this search: twice the bytes a step where the processor has AVX2.
 __attribute__((target("avx2"))) size_t NextCandidateAvx2(const char* d, size_t i, size_t n) {
-    return FindInBlocks<32, 1>(d, i, n, CandidateMaskAvx2) ? i : NextCandidateSse2(d, i, n);
+    return FindInBlocks<32, 2>(d, i, n, CandidateMaskAvx2) ? i : NextCandidateSse2(d, i, n);
 }
 #endif
 
@@ -277,7 +279,7 @@ CandidateSearch ChooseCandidateSearch() {
 }
 
 // Offset of the first byte that may start work for the main loop: an "@"; a "<" followed by
-// "s"/"S" (a possible script start); a "%" followed by "4" or an "&" followed by "#" (a possible
+// "sc" in either case (a possible script start); a "%" followed by "4" or an "&" followed by "#" (a possible
 // "@" written as an escape or entity in a mailto link). t.size() when there is none.
 size_t NextCandidate(std::string_view t, size_t i) {
     static const CandidateSearch search = ChooseCandidateSearch();

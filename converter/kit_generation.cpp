@@ -112,9 +112,7 @@ void KitSiteWriter::WritePage(const PageRecord& page, FileRead read, std::string
     // follows the pages' order there.
     if (w.result.status == RewriteStatus::Ok && m_writer.Waiting() >= JobThread::kDepth / 2) {
         w.written = true;
-        if (!WriteRenderedPage(w.outputPath, w.bytes)) {
-            w.result.status = RewriteStatus::OutputFailed;
-        }
+        WriteFile(w);
     }
     // std::function wants a copyable job: the page's buffers travel behind a shared pointer.
     auto job = std::make_shared<Written>(std::move(w));
@@ -129,8 +127,8 @@ void KitSiteWriter::Complete(Written& w) {
     m_log.Append(w.outputPath);
     m_log.Append("....");
     m_log.Show();
-    if (w.result.status == RewriteStatus::Ok && !w.written && !WriteRenderedPage(w.outputPath, w.bytes)) {
-        w.result.status = RewriteStatus::OutputFailed;
+    if (w.result.status == RewriteStatus::Ok && !w.written) {
+        WriteFile(w);
     }
     if (w.result.status == RewriteStatus::Ok) {
         m_exposures->AddPage(w.outputPath, w.charset, std::move(w.search));
@@ -144,6 +142,12 @@ void KitSiteWriter::Complete(Written& w) {
     m_report.addressesRefused += w.refusedCount;
     m_log.Append(w.refused);
     m_log.Show();
+}
+
+void KitSiteWriter::WriteFile(Written& w) {
+    if (!WriteRenderedPage(w.outputPath, w.bytes)) {
+        w.result.status = RewriteStatus::OutputFailed;
+    }
 }
 
 void KitSiteWriter::Progress(int done, int total) {

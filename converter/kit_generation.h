@@ -87,11 +87,13 @@ private:
         RewriteResult result;
         RunExposures::PageSearch search;
         bool written = false; // the file is written already
-        int32_t first;
+        int32_t first = 0;
         int refusedCount = 0;
         std::string refused; // the log's lines for the page's addresses left unconverted
     };
     void Complete(Written& written);
+    // Writes the converted page; a failure marks it OutputFailed.
+    static void WriteFile(Written& written);
 
     const KitRun& m_run;
     KitRunReport& m_report;

@@ -1,7 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "platform/job_thread.h"
 
+#include <thread>
 #include <utility>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+#ifdef __linux__
+#include <sched.h>
+#endif
 
 namespace orvex {
 
@@ -9,7 +17,56 @@ namespace orvex {
 // when the other is waiting, and then once half the queue is there for it (or free), not for
 // each job.
 
-JobThread::JobThread() : m_thread([this] { RunAll(); }) {}
+void CpuRelax() {
+#if defined(__SSE2__) || defined(_M_X64)
+    _mm_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
+
+bool SpinningHelps() {
+    static const bool helps = std::thread::hardware_concurrency() > 1;
+    return helps;
+}
+
+namespace {
+
+#ifdef __linux__
+// A new thread starts on its creator's core, and the kernel may leave it there for tens of
+// milliseconds, the two taking turns on one core while another idles: for a short run, half its
+// speed. A thread meant to run beside its creator moves to another core at once, and is then
+// free to go anywhere again.
+void LeaveCore(int creatorCore) {
+    cpu_set_t allowed;
+    if (creatorCore < 0 || sched_getaffinity(0, sizeof allowed, &allowed) != 0) {
+        return;
+    }
+    cpu_set_t others = allowed;
+    CPU_CLR(static_cast<size_t>(creatorCore), &others);
+    if (CPU_COUNT(&others) > 0 && sched_setaffinity(0, sizeof others, &others) == 0) {
+        sched_setaffinity(0, sizeof allowed, &allowed);
+    }
+}
+
+int CurrentCore() {
+    return sched_getcpu();
+}
+#else
+void LeaveCore(int) {}
+
+int CurrentCore() {
+    return -1;
+}
+#endif
+
+} // namespace
+
+JobThread::JobThread()
+    : m_thread([this, creatorCore = CurrentCore()] {
+          LeaveCore(creatorCore);
+          RunAll();
+      }) {}
 
 JobThread::~JobThread() {
     {
@@ -23,6 +80,13 @@ JobThread::~JobThread() {
 void JobThread::RunAll() {
     std::unique_lock lock(m_mutex);
     for (;;) {
+        if (m_jobs.empty() && !m_bStop) {
+            // The caller's next job is usually close behind: wait for it awake first.
+            const size_t posted = m_nPosted.load(std::memory_order_relaxed);
+            lock.unlock();
+            SpinBriefly([&] { return m_nPosted.load(std::memory_order_relaxed) != posted; });
+            lock.lock();
+        }
         if (m_jobs.empty() && !m_bStop) {
             m_bThreadWaits = true;
             m_jobPosted.wait(lock, [this] { return !m_jobs.empty() || m_bStop; });
@@ -70,6 +134,7 @@ void JobThread::Post(std::function<void()> job) {
     }
     RethrowFailure();
     m_jobs.push_back(std::move(job));
+    m_nPosted.fetch_add(1, std::memory_order_relaxed);
     if (m_bThreadWaits && m_jobs.size() >= kDepth / 2) {
         m_jobPosted.notify_one();
     }

@@ -2,6 +2,8 @@
 // Work handed to a thread of its own and done there in the order it was given.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -11,6 +13,33 @@
 #include <thread>
 
 namespace orvex {
+
+// One pause of a spinning wait, easing the core for its other hardware thread.
+void CpuRelax();
+// Whether a spinning wait can help: not on a machine of one core, where the thread waited for
+// cannot run while this one spins.
+bool SpinningHelps();
+
+// Waits up to kSpinMicros for ready() without sleeping, and says whether it came true. Another
+// thread's next step is often a few microseconds away, and going to sleep and being woken costs
+// more than that (two system calls, and on a virtual machine dear ones).
+inline constexpr int kSpinMicros = 50;
+template <class Ready>
+bool SpinBriefly(Ready ready) {
+    if (!SpinningHelps()) {
+        return ready();
+    }
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(kSpinMicros);
+    for (unsigned i = 1;; ++i) {
+        if (ready()) {
+            return true;
+        }
+        CpuRelax();
+        if (i % 64 == 0 && std::chrono::steady_clock::now() >= until) {
+            return ready();
+        }
+    }
+}
 
 // Runs jobs one at a time, in the order posted, on a thread of its own, so that the caller's
 // next piece of work overlaps this one's (writing a page while the next is converted). At most
@@ -50,6 +79,7 @@ private:
     bool m_bStop = false;
     bool m_bThreadWaits = false;
     bool m_bCallerWaits = false;
+    std::atomic<size_t> m_nPosted{0}; // jobs ever posted, watched by the thread while it spins
     std::exception_ptr m_failure;
     std::thread m_thread; // last: started once everything above is ready
 };

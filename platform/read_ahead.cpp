@@ -52,6 +52,7 @@ void ReadAhead::PostRead() {
         read.result = ReadRegularFile(m_paths[index], read.bytes, std::min(m_nMaxBytes, kAheadBytes));
         const std::lock_guard lock(m_mutex);
         m_ready.emplace(index, std::move(read));
+        m_nReadsDone.fetch_add(1, std::memory_order_relaxed);
         --m_nPending;
         // A wake-up costs a system call (a dear one on a virtual machine): only for a caller
         // that waits.
@@ -75,6 +76,16 @@ FileRead ReadAhead::Next(PageBuffer& buffer) {
     {
         std::unique_lock lock(m_mutex);
         if (!mine) {
+            // Its read is under way, and ends in a few microseconds: wait for it awake first.
+            while (!m_ready.contains(index)) {
+                const size_t done = m_nReadsDone.load(std::memory_order_relaxed);
+                lock.unlock();
+                const bool more = SpinBriefly([&] { return m_nReadsDone.load(std::memory_order_relaxed) != done; });
+                lock.lock();
+                if (!more) {
+                    break;
+                }
+            }
             if (!m_ready.contains(index)) {
                 m_bCallerWaits = true;
                 m_readDone.wait(lock, [&] { return m_ready.contains(index); });

@@ -61,8 +61,9 @@ private:
     size_t m_nPending = 0; // reads asked for and not yet done
     bool m_bStop = false;
     bool m_bCallerWaits = false;
-    std::map<size_t, Read> m_ready;   // read, by index in the list
-    std::vector<PageBuffer> m_spares; // buffers the caller gave back, to be read into again
+    std::map<size_t, Read> m_ready;      // read, by index in the list
+    std::atomic<size_t> m_nReadsDone{0}; // watched by a caller that spins for its file
+    std::vector<PageBuffer> m_spares;    // buffers the caller gave back, to be read into again
     std::optional<JobThread> m_ownThread;
     JobThread* m_pIo; // last: m_ownThread or the caller's
 };
