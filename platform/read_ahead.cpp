@@ -25,6 +25,36 @@ ReadAhead::~ReadAhead() {
     m_readDone.wait(lock, [this] { return m_nPending == 0; });
 }
 
+ReadAhead::Read ReadAhead::ReadFile(size_t index) {
+    // The buffers circulate between the threads, so that no page's memory is allocated again
+    // for every page.
+    Read read;
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!m_spares.empty()) {
+            read.bytes = std::move(m_spares.back());
+            m_spares.pop_back();
+        }
+    }
+    read.result = ReadRegularFile(m_paths[index], read.bytes, std::min(m_nMaxBytes, kAheadBytes));
+    return read;
+}
+
+void ReadAhead::Keep(size_t index, Read&& read) {
+    m_ready.emplace(index, std::move(read));
+    m_nReadsDone.fetch_add(1, std::memory_order_relaxed);
+}
+
+size_t ReadAhead::TakeLaterFile(size_t index) {
+    const size_t end = std::min(m_paths.size(), index + 1 + kDepth);
+    for (size_t later = index + 1; later < end; ++later) {
+        if (!m_taken[later].load(std::memory_order_relaxed) && !m_taken[later].exchange(true)) {
+            return later;
+        }
+    }
+    return m_paths.size();
+}
+
 void ReadAhead::PostRead() {
     const size_t index = m_nPosted++;
     {
@@ -32,27 +62,23 @@ void ReadAhead::PostRead() {
         ++m_nPending;
     }
     m_pIo->Post([this, index] {
-        // The buffers circulate between the threads, so that no page's memory is allocated
-        // again for every page.
-        Read read;
+        bool skip = false;
         {
             const std::lock_guard lock(m_mutex);
-            if (m_bStop || m_taken[index].exchange(true)) {
+            skip = m_bStop || m_taken[index].exchange(true);
+            if (skip) {
                 --m_nPending;
                 if (m_bCallerWaits) {
                     m_readDone.notify_one();
                 }
-                return;
-            }
-            if (!m_spares.empty()) {
-                read.bytes = std::move(m_spares.back());
-                m_spares.pop_back();
             }
         }
-        read.result = ReadRegularFile(m_paths[index], read.bytes, std::min(m_nMaxBytes, kAheadBytes));
+        if (skip) {
+            return;
+        }
+        Read read = ReadFile(index);
         const std::lock_guard lock(m_mutex);
-        m_ready.emplace(index, std::move(read));
-        m_nReadsDone.fetch_add(1, std::memory_order_relaxed);
+        Keep(index, std::move(read));
         --m_nPending;
         // A wake-up costs a system call (a dear one on a virtual machine): only for a caller
         // that waits.
@@ -76,8 +102,17 @@ FileRead ReadAhead::Next(PageBuffer& buffer) {
     {
         std::unique_lock lock(m_mutex);
         if (!mine) {
-            // Its read is under way, and ends in a few microseconds: wait for it awake first.
+            // Its read is under way. Rather than wait, the caller reads a file further on, which
+            // the thread then passes over: the two read side by side. Failing that it waits
+            // awake for a few microseconds before it sleeps.
             while (!m_ready.contains(index)) {
+                if (const size_t later = TakeLaterFile(index); later < m_paths.size()) {
+                    lock.unlock();
+                    Read read = ReadFile(later);
+                    lock.lock();
+                    Keep(later, std::move(read));
+                    continue;
+                }
                 const size_t done = m_nReadsDone.load(std::memory_order_relaxed);
                 lock.unlock();
                 const bool more = SpinBriefly([&] { return m_nReadsDone.load(std::memory_order_relaxed) != done; });

@@ -48,6 +48,13 @@ private:
     };
 
     void PostRead(); // of the next file not yet asked for
+    // Reads file index (taken by the calling thread) into a spare buffer, up to kAheadBytes.
+    Read ReadFile(size_t index);
+    // Hands a read file out to Next; with m_mutex held.
+    void Keep(size_t index, Read&& read);
+    // Takes the first file after index, within kDepth of it, whose read has not begun; the
+    // list's size when there is none.
+    size_t TakeLaterFile(size_t index);
 
     const std::vector<std::string> m_paths;
     const uint64_t m_nMaxBytes;
