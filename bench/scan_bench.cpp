@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Scanner throughput on large pages.
+// Scanner and exposure search throughput on large pages.
 #include "bench/site_generator.h"
+#include "converter/exposure_report.h"
 #include "converter/html_scanner.h"
 
 #include <benchmark/benchmark.h>
@@ -34,6 +35,32 @@ void BM_ScanPageAddressDense(benchmark::State& state) {
     Scan(state, page);
 }
 BENCHMARK(BM_ScanPageAddressDense)->Unit(benchmark::kMillisecond);
+
+// The search every written page gets: 32 MB of dense markup, its addresses and 10000 others
+// protected, as in a run that converts a large site.
+void BM_ExposureSearchDenseMarkup(benchmark::State& state) {
+    static const std::string page = orvex::bench::MakePage(32u << 20, 64u << 10, 1);
+    static const orvex::ProtectedAddresses protectedAddresses = [] {
+        orvex::ProtectedAddresses p;
+        orvex::HtmlScanner scanner(page);
+        orvex::FoundAddress f;
+        while (scanner.Next(f)) {
+            p.Add(f.address);
+        }
+        for (int i = 0; i < 10000; ++i) {
+            p.Add("user" + std::to_string(i) + "@example.co.kr");
+        }
+        return p;
+    }();
+    size_t found = 0;
+    for (auto _ : state) {
+        found = orvex::FindExposures(page, protectedAddresses, true).size();
+        benchmark::DoNotOptimize(found);
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(page.size()));
+    state.counters["findings"] = static_cast<double>(found);
+}
+BENCHMARK(BM_ExposureSearchDenseMarkup)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

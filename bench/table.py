@@ -12,6 +12,7 @@ SCAN_TARGETS = {"BM_ScanPageDenseMarkup": 1.0}  # GB/s on one core
 SCAN_NAMES = {
     "BM_ScanPageDenseMarkup": "scanner, 32 MB dense markup (one core)",
     "BM_ScanPageAddressDense": "scanner, 8 MB address-dense (one core)",
+    "BM_ExposureSearchDenseMarkup": "exposure search, 32 MB dense markup (one core)",
 }
 
 

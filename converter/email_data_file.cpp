@@ -50,8 +50,8 @@ void EmailDataWriter::AddLine(int32_t number, std::string_view address, std::str
     if (!m_file.IsOpen()) {
         return;
     }
-    std::string line;
-    line.reserve(address.size() + pageCode.size() + 24);
+    std::string& line = m_line;
+    line.clear();
     line += m_pFormat->lead;
     line += std::to_string(number);
     line += m_pFormat->separator;

@@ -41,6 +41,7 @@ public:
 private:
     OutputFile m_file;
     const EmailDataFormat* m_pFormat = nullptr;
+    std::string m_line; // the line being written, its memory kept from line to line
 };
 
 } // namespace orvex

@@ -94,21 +94,6 @@ size_t Offset(std::string_view t, const void* hit) {
     return static_cast<size_t>(static_cast<const char*>(hit) - t.data());
 }
 
-#ifdef ORVEX_EXPOSURE_SSE2
-__m128i Load16(const char* p) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-}
-
-// 0xFF in each byte of v that is c.
-__m128i Equals(__m128i v, char c) {
-    return _mm_cmpeq_epi8(v, _mm_set1_epi8(c));
-}
-
-unsigned Mask16(__m128i bytes) {
-    return static_cast<unsigned>(_mm_movemask_epi8(bytes));
-}
-#endif
-
 // Whether the byte pair at d may start an "@" form: "@", "%4" or "&#". A "%" or "&" alone is
 // common in markup (a query's "&", a "%20") and would stop the search for nothing.
 bool IsAtCandidate(char c, char next) {
@@ -157,26 +142,29 @@ __attribute__((target("avx2"))) size_t NextAtCandidateAvx2(const char* d, size_t
 
 #undef ORVEX_RETURN_AT_CANDIDATE_MASK
 
-using AtCandidateSearch = size_t (*)(const char*, size_t, size_t);
-
-AtCandidateSearch ChooseAtCandidateSearch() {
+// Whether the processor runs the AVX2 searches; every written page is searched, so each search
+// runs as wide as the processor allows.
+bool UseAvx2() {
 #ifdef ORVEX_EXPOSURE_AVX2
-    if (__builtin_cpu_supports("avx2")) {
-        return NextAtCandidateAvx2;
-    }
-#endif
-#ifdef ORVEX_EXPOSURE_SSE2
-    return NextAtCandidateSse2;
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
 #else
-    return NextAtCandidateScalar;
+    return false;
 #endif
 }
 
-// Offset of the first byte at or after i where an "@" form may start, or t.size(). Every written
-// page is searched: the search runs as wide as the processor allows.
+// Offset of the first byte at or after i where an "@" form may start, or t.size().
 size_t NextAtCandidate(std::string_view t, size_t i) {
-    static const AtCandidateSearch search = ChooseAtCandidateSearch();
-    return search(t.data(), i, t.size());
+#ifdef ORVEX_EXPOSURE_AVX2
+    if (UseAvx2()) {
+        return NextAtCandidateAvx2(t.data(), i, t.size());
+    }
+#endif
+#ifdef ORVEX_EXPOSURE_SSE2
+    return NextAtCandidateSse2(t.data(), i, t.size());
+#else
+    return NextAtCandidateScalar(t.data(), i, t.size());
+#endif
 }
 
 // Length of the "@" form at q ("@", "%40", "&#64;", "&#x40;", "&#X40;"), 0 when there is none.
@@ -316,6 +304,53 @@ uint64_t KeyAt(const char* at, size_t before, size_t after) {
 
 constexpr size_t kKeyBytes = 3;
 
+// The line breaks of whole blocks from i on while a block and the byte after it lie before n and
+// the block ends by to; i moves past them. Each break adds 1 to its byte lane (a compare gives
+// -1); the lanes are summed before any of them can overflow.
+#define ORVEX_COUNT_BREAKS(V, kWidth, loadu, set1, setzero, cmpeq, orv, andnot, sub, sum)                              \
+    size_t count = 0;                                                                                                  \
+    const V lf = set1('\n');                                                                                           \
+    const V cr = set1('\r');                                                                                           \
+    while (i + (kWidth) <= to && i + (kWidth) + 1 <= n) {                                                              \
+        V lanes = setzero();                                                                                           \
+        for (int block = 0; block < 255 && i + (kWidth) <= to && i + (kWidth) + 1 <= n; ++block, i += (kWidth)) {      \
+            const V v = loadu(reinterpret_cast<const V*>(d + i));                                                      \
+            const V w = loadu(reinterpret_cast<const V*>(d + i + 1));                                                  \
+            lanes = sub(lanes, orv(cmpeq(v, lf), andnot(cmpeq(w, lf), cmpeq(v, cr))));                                 \
+        }                                                                                                              \
+        count += sum(lanes);                                                                                           \
+    }                                                                                                                  \
+    return count
+
+#ifdef ORVEX_EXPOSURE_SSE2
+size_t SumLanes(__m128i lanes) {
+    const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+    return static_cast<size_t>(_mm_cvtsi128_si32(sums)) +
+           static_cast<size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+}
+
+size_t CountBreaksSse2(const char* d, size_t& i, size_t to, size_t n) {
+    ORVEX_COUNT_BREAKS(__m128i, 16, _mm_loadu_si128, _mm_set1_epi8, _mm_setzero_si128, _mm_cmpeq_epi8, _mm_or_si128,
+                       _mm_andnot_si128, _mm_sub_epi8, SumLanes);
+}
+#endif
+
+#ifdef ORVEX_EXPOSURE_AVX2
+__attribute__((target("avx2"))) size_t SumLanesAvx2(__m256i lanes) {
+    const __m256i sums = _mm256_sad_epu8(lanes, _mm256_setzero_si256());
+    const __m128i pairs = _mm_add_epi64(_mm256_castsi256_si128(sums), _mm256_extracti128_si256(sums, 1));
+    return static_cast<size_t>(_mm_cvtsi128_si64(pairs)) +
+           static_cast<size_t>(_mm_cvtsi128_si64(_mm_srli_si128(pairs, 8)));
+}
+
+__attribute__((target("avx2"))) size_t CountBreaksAvx2(const char* d, size_t& i, size_t to, size_t n) {
+    ORVEX_COUNT_BREAKS(__m256i, 32, _mm256_loadu_si256, _mm256_set1_epi8, _mm256_setzero_si256, _mm256_cmpeq_epi8,
+                       _mm256_or_si256, _mm256_andnot_si256, _mm256_sub_epi8, SumLanesAvx2);
+}
+#endif
+
+#undef ORVEX_COUNT_BREAKS
+
 // Line numbers, moving forward only.
 class LineCursor {
 public:
@@ -336,24 +371,13 @@ private:
         const size_t n = m_t.size();
         size_t count = 0;
         size_t i = from;
-#ifdef ORVEX_EXPOSURE_SSE2
-        // Each break adds 1 to its byte lane (a compare gives -1); the lanes are summed before
-        // any of them can overflow.
-        const __m128i lf = _mm_set1_epi8('\n');
-        const __m128i cr = _mm_set1_epi8('\r');
-        while (i + 16 <= to && i + 17 <= n) {
-            __m128i lanes = _mm_setzero_si128();
-            for (int block = 0; block < 255 && i + 16 <= to && i + 17 <= n; ++block, i += 16) {
-                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-                const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
-                lanes =
-                    _mm_sub_epi8(lanes, _mm_or_si128(_mm_cmpeq_epi8(v, lf),
-                                                     _mm_andnot_si128(_mm_cmpeq_epi8(w, lf), _mm_cmpeq_epi8(v, cr))));
-            }
-            const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
-            count += static_cast<size_t>(_mm_cvtsi128_si32(sums)) +
-                     static_cast<size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+#ifdef ORVEX_EXPOSURE_AVX2
+        if (UseAvx2()) {
+            count += CountBreaksAvx2(d, i, to, n);
         }
+#endif
+#ifdef ORVEX_EXPOSURE_SSE2
+        count += CountBreaksSse2(d, i, to, n);
 #endif
         for (; i < to; ++i) {
             count += (d[i] == '\n' || (d[i] == '\r' && (i + 1 == n || d[i + 1] != '\n'))) ? 1 : 0;
@@ -383,24 +407,51 @@ bool StartsConstruct(std::string_view t, size_t lt) {
     return IsAsciiLetter(c) || c == '/' || c == '!' || c == '?';
 }
 
+// Whether the block at p holds a "<" followed by "!-", or by "sc" or "st" in either case, one bit a
+// byte; reads the two bytes after the block too.
+#define ORVEX_RETURN_SPECIAL_MASK(p, V, loadu, set1, cmpeq, orv, andv, movemask)                                       \
+    const V fold = set1(0x20);                                                                                         \
+    const V v1 = loadu(reinterpret_cast<const V*>((p) + 1));                                                           \
+    const V v2 = loadu(reinterpret_cast<const V*>((p) + 2));                                                           \
+    const V v2Folded = orv(v2, fold);                                                                                  \
+    const V comment = andv(cmpeq(v1, set1('!')), cmpeq(v2, set1('-')));                                                \
+    const V raw = andv(cmpeq(orv(v1, fold), set1('s')), orv(cmpeq(v2Folded, set1('c')), cmpeq(v2Folded, set1('t'))));  \
+    return static_cast<unsigned>(                                                                                      \
+        movemask(andv(cmpeq(loadu(reinterpret_cast<const V*>(p)), set1('<')), orv(comment, raw))))
+
+#ifdef ORVEX_EXPOSURE_SSE2
+unsigned SpecialMaskSse2(const char* p) {
+    ORVEX_RETURN_SPECIAL_MASK(p, __m128i, _mm_loadu_si128, _mm_set1_epi8, _mm_cmpeq_epi8, _mm_or_si128, _mm_and_si128,
+                              _mm_movemask_epi8);
+}
+#endif
+
+#ifdef ORVEX_EXPOSURE_AVX2
+__attribute__((target("avx2"))) unsigned SpecialMaskAvx2(const char* p) {
+    ORVEX_RETURN_SPECIAL_MASK(p, __m256i, _mm256_loadu_si256, _mm256_set1_epi8, _mm256_cmpeq_epi8, _mm256_or_si256,
+                              _mm256_and_si256, _mm256_movemask_epi8);
+}
+
+__attribute__((target("avx2"))) bool FindSpecialAvx2(const char* d, size_t& i, size_t n) {
+    return FindInBlocks<32, 2>(d, i, n, SpecialMaskAvx2);
+}
+#endif
+
+#undef ORVEX_RETURN_SPECIAL_MASK
+
 // Offset of the first "<" at or after i followed by "!-", or by "sc" or "st" in either case (where
 // a comment, a script or a style element may start), or t.size(). Not "<s" alone: a page's many
 // "<span"s would each stop the search.
 size_t NextSpecialCandidate(std::string_view t, size_t i) {
     const char* d = t.data();
     const size_t n = t.size();
+#ifdef ORVEX_EXPOSURE_AVX2
+    if (UseAvx2() && FindSpecialAvx2(d, i, n)) {
+        return i;
+    }
+#endif
 #ifdef ORVEX_EXPOSURE_SSE2
-    const auto starts = [](const char* p) {
-        const __m128i fold = _mm_set1_epi8(0x20);
-        const __m128i v1 = Load16(p + 1);
-        const __m128i v2 = Load16(p + 2);
-        const __m128i v2Folded = _mm_or_si128(v2, fold);
-        const __m128i comment = _mm_and_si128(Equals(v1, '!'), Equals(v2, '-'));
-        const __m128i raw = _mm_and_si128(Equals(_mm_or_si128(v1, fold), 's'),
-                                          _mm_or_si128(Equals(v2Folded, 'c'), Equals(v2Folded, 't')));
-        return Mask16(_mm_and_si128(Equals(Load16(p), '<'), _mm_or_si128(comment, raw)));
-    };
-    if (FindInBlocks<16, 2>(d, i, n, starts)) {
+    if (FindInBlocks<16, 2>(d, i, n, SpecialMaskSse2)) {
         return i;
     }
 #endif
@@ -674,48 +725,93 @@ ProtectedAddresses::ProtectedAddresses(const std::set<std::string>& addresses) {
     }
 }
 
+size_t ProtectedAddresses::KeyTable::Home(uint64_t key) const {
+    // Fibonacci hashing: the key's bytes are address bytes, which a power-of-two mask alone
+    // would sort by their last byte.
+    return static_cast<size_t>((key * 0x9E3779B97F4A7C15ULL) >> 32) & (m_slots.size() - 1);
+}
+
+uint32_t ProtectedAddresses::KeyTable::First(uint64_t key) const {
+    if (m_slots.empty()) {
+        return kNone;
+    }
+    for (size_t i = Home(key);; i = (i + 1) & (m_slots.size() - 1)) {
+        if (m_slots[i].first == kNone || m_slots[i].key == key) {
+            return m_slots[i].first;
+        }
+    }
+}
+
+uint32_t& ProtectedAddresses::KeyTable::FirstSlot(uint64_t key) {
+    if ((m_nUsed + 1) * 2 > m_slots.size()) {
+        std::vector<Slot> old(std::max<size_t>(64, m_slots.size() * 2));
+        old.swap(m_slots);
+        for (const Slot& slot : old) {
+            if (slot.first != kNone) {
+                size_t i = Home(slot.key);
+                while (m_slots[i].first != kNone) {
+                    i = (i + 1) & (m_slots.size() - 1);
+                }
+                m_slots[i] = slot;
+            }
+        }
+    }
+    size_t i = Home(key);
+    while (m_slots[i].first != kNone && m_slots[i].key != key) {
+        i = (i + 1) & (m_slots.size() - 1);
+    }
+    if (m_slots[i].first == kNone) {
+        m_slots[i].key = key;
+        ++m_nUsed;
+    }
+    return m_slots[i].first;
+}
+
 void ProtectedAddresses::Add(std::string_view address) {
     const size_t at = address.find('@');
     if (at == npos) {
         return;
     }
-    std::string lowered = LowerAscii(address);
+    // Lower-cased at the end of the block, where it stays unless it is there already.
+    const size_t start = m_text.size();
+    m_text.resize(start + address.size());
+    std::transform(address.begin(), address.end(), m_text.begin() + static_cast<ptrdiff_t>(start),
+                   [](char c) { return LowerAscii(c); });
+    const std::string_view lowered = std::string_view(m_text).substr(start);
     if (Find(lowered) != kNone) {
+        m_text.resize(start);
         return;
     }
     const Shape shape{static_cast<uint8_t>(std::min(at, kKeyBytes)),
                       static_cast<uint8_t>(std::min(address.size() - at - 1, kKeyBytes))};
     const auto index = static_cast<uint32_t>(m_firstAt.size());
-    const auto [bucket, added] = m_buckets.try_emplace(KeyAt(lowered.data() + at, shape.before, shape.after), index);
-    m_nextInBucket.push_back(added ? kNone : std::exchange(bucket->second, index));
+    m_nextInBucket.push_back(
+        std::exchange(m_keys.FirstSlot(KeyAt(lowered.data() + at, shape.before, shape.after)), index));
     if (std::none_of(m_shapes.begin(), m_shapes.end(),
                      [&](const Shape& s) { return s.before == shape.before && s.after == shape.after; })) {
         m_shapes.push_back(shape);
     }
-    std::vector<PatternMatch> inside;
+    thread_local std::vector<PatternMatch> inside; // kept from address to address
+    inside.clear();
     FindPatternMatches(lowered, inside);
     for (const PatternMatch& m : inside) {
-        std::string decoded = Decoded(lowered, m);
-        if (decoded != lowered) {
-            m_covered.insert(std::move(decoded));
+        // Decoded, a match is the address itself only when it is all of it, with a plain "@".
+        if (m.start != 0 || m.end != lowered.size() || m.atLength != 1) {
+            m_covered.insert(Decoded(lowered, m));
         }
     }
-    m_text += lowered;
     m_starts.push_back(static_cast<uint32_t>(m_text.size()));
     m_firstAt.push_back(static_cast<uint32_t>(at));
 }
 
 uint32_t ProtectedAddresses::Find(std::string_view lowered) const {
     const size_t at = lowered.find('@');
-    if (at == npos || m_buckets.empty()) {
+    if (at == npos || m_keys.Empty()) {
         return kNone;
     }
-    const auto bucket = m_buckets.find(
-        KeyAt(lowered.data() + at, std::min(at, kKeyBytes), std::min(lowered.size() - at - 1, kKeyBytes)));
-    if (bucket == m_buckets.end()) {
-        return kNone;
-    }
-    for (uint32_t index = bucket->second; index != kNone; index = m_nextInBucket[index]) {
+    for (uint32_t index = m_keys.First(
+             KeyAt(lowered.data() + at, std::min(at, kKeyBytes), std::min(lowered.size() - at - 1, kKeyBytes)));
+         index != kNone; index = m_nextInBucket[index]) {
         if (Address(index) == lowered) {
             return index;
         }
@@ -752,11 +848,9 @@ void ProtectedAddresses::ForEachKeyedAt(std::string_view text, size_t q, F&& f) 
         if (q < s.before || q + 1 + s.after > text.size()) {
             continue;
         }
-        const auto bucket = m_buckets.find(KeyAt(text.data() + q, s.before, s.after));
-        if (bucket != m_buckets.end()) {
-            for (uint32_t index = bucket->second; index != kNone; index = m_nextInBucket[index]) {
-                f(index);
-            }
+        for (uint32_t index = m_keys.First(KeyAt(text.data() + q, s.before, s.after)); index != kNone;
+             index = m_nextInBucket[index]) {
+            f(index);
         }
     }
 }

@@ -127,8 +127,28 @@ private:
     std::vector<uint32_t> m_starts{0}; // of each address in m_text, and one past the last
     std::vector<uint32_t> m_firstAt;   // offset of each address's first "@"
     std::vector<Shape> m_shapes;       // the key shapes in use
-    // The addresses of a key: the first in m_buckets, each one's next in m_nextInBucket.
-    std::unordered_map<uint64_t, uint32_t> m_buckets;
+    // The first address of each key, by open addressing: a site's thousands of addresses are
+    // looked up at every "@" of every page written, where a node-based map's cache misses and
+    // divisions showed in the profile.
+    class KeyTable {
+    public:
+        // The first address of key, or kNone.
+        uint32_t First(uint64_t key) const;
+        // The first address of key, kNone when key is new; the caller sets it.
+        uint32_t& FirstSlot(uint64_t key);
+        bool Empty() const { return m_nUsed == 0; }
+
+    private:
+        struct Slot {
+            uint64_t key = 0;
+            uint32_t first = kNone; // kNone: the slot is free
+        };
+        size_t Home(uint64_t key) const;
+        std::vector<Slot> m_slots; // a power of two in size, never more than half used
+        size_t m_nUsed = 0;
+    };
+    // The addresses of a key: the first in m_keys, each one's next in m_nextInBucket.
+    KeyTable m_keys;
     std::vector<uint32_t> m_nextInBucket;
     std::unordered_set<std::string> m_covered; // lower-cased; what the pattern finds inside an
                                                // address other than the address itself

@@ -173,10 +173,17 @@ void ScanTable::ResetScanTable() {
 void ApplyDefaultName(EmailEntry& entry, int n, const ConverterSettings& settings) {
     if (entry.m_nKind != EntryKind::Area) {
         const std::string& name = settings.DefaultName(n);
-        const std::string chosen = settings.DefaultIsText(n) != 0
-                                       ? name
-                                       : MakeImageNameForPage(entry.m_strPagePath, name, settings.m_strHomeDir);
-        entry.m_strAfterName = Cp949ToPageText(chosen, entry.m_pPage->m_strEncoding);
+        std::string image;
+        const std::string& chosen =
+            settings.DefaultIsText(n) != 0
+                ? name
+                : (image = MakeImageNameForPage(entry.m_strPagePath, name, settings.m_strHomeDir));
+        // Most pages are in the names' own charset: the name is copied into the entry's memory.
+        if (entry.m_pPage->m_strEncoding == kCharsetCp949) {
+            entry.m_strAfterName.assign(chosen);
+        } else {
+            entry.m_strAfterName = Cp949ToPageText(chosen, entry.m_pPage->m_strEncoding);
+        }
     }
     MarkChanged(entry);
 }
