@@ -16,6 +16,7 @@
 #include <share.h>
 #else
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -189,6 +190,7 @@ int64_t ToUnixSeconds(fs::file_time_type t) {
 } // namespace
 #endif
 
+#ifdef _WIN32
 std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir, ListDetail detail) {
     std::error_code ec;
     fs::directory_iterator it(FsPath(dir), ec);
@@ -209,7 +211,6 @@ std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir, ListD
             entries.push_back(std::move(e));
             continue;
         }
-#ifdef _WIN32
         std::error_code sec;
         e.isDirectory = it->is_directory(sec);
         if (!e.isDirectory) {
@@ -218,15 +219,6 @@ std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir, ListD
         }
         const auto t = it->last_write_time(sec);
         e.lastWrite = sec ? 0 : ToUnixSeconds(t);
-#else
-        // One stat gives the type, the size and the time; a site has thousands of entries.
-        struct stat st {};
-        if (::stat(it->path().c_str(), &st) == 0) {
-            e.isDirectory = S_ISDIR(st.st_mode);
-            e.size = e.isDirectory ? 0 : static_cast<uint64_t>(st.st_size);
-            e.lastWrite = static_cast<int64_t>(st.st_mtime);
-        }
-#endif
         entries.push_back(std::move(e));
     }
     if (ec) {
@@ -234,6 +226,58 @@ std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir, ListD
     }
     return entries;
 }
+
+#else
+// readdir's own records, where a directory iterator makes a path object of each name: a site's
+// walk lists thousands.
+std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir, ListDetail detail) {
+    DIR* const folder = ::opendir(dir.c_str());
+    if (folder == nullptr) {
+        return std::nullopt;
+    }
+    std::vector<DirEntry> entries;
+    std::string path = dir;
+    if (!path.empty() && path.back() != '/') {
+        path += '/';
+    }
+    const size_t nameAt = path.size();
+    errno = 0;
+    while (const dirent* record = ::readdir(folder)) {
+        const std::string_view name = record->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        DirEntry e;
+        e.name = name;
+        // The type the listing gave; only a symbolic link (reported as what it points to) or a
+        // file system that gives no type costs a look at the entry.
+        const bool typed = record->d_type != DT_UNKNOWN && record->d_type != DT_LNK;
+        if (detail == ListDetail::TypeOnly && typed) {
+            e.isDirectory = record->d_type == DT_DIR;
+        } else {
+            path.resize(nameAt);
+            path += name;
+            // One stat gives the type, the size and the time.
+            struct stat st {};
+            if (::stat(path.c_str(), &st) == 0) {
+                e.isDirectory = S_ISDIR(st.st_mode);
+                if (detail == ListDetail::Full) {
+                    e.size = e.isDirectory ? 0 : static_cast<uint64_t>(st.st_size);
+                    e.lastWrite = static_cast<int64_t>(st.st_mtime);
+                }
+            }
+        }
+        entries.push_back(std::move(e));
+        errno = 0;
+    }
+    const bool failed = errno != 0;
+    ::closedir(folder);
+    if (failed) {
+        return std::nullopt;
+    }
+    return entries;
+}
+#endif
 
 std::string ExecutableDir() {
 #ifdef _WIN32

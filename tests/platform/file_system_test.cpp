@@ -106,6 +106,28 @@ TEST(FileSystem, ListsFilesAndFolders) {
     EXPECT_EQ((*entries)[2].name, korean);
 }
 
+#ifndef _WIN32
+// Links are listed as what they lead to, in either detail; a dangling one as an empty file.
+TEST(FileSystem, ListsLinksAsWhatTheyLeadTo) {
+    test::TempDir dir;
+    dir.Write("sub/b.htm", "x");
+    ASSERT_EQ(::symlink(dir.Path("sub").c_str(), dir.Path("to-sub").c_str()), 0);
+    ASSERT_EQ(::symlink(dir.Path("gone").c_str(), dir.Path("dangling.html").c_str()), 0);
+    for (const ListDetail detail : {ListDetail::Full, ListDetail::TypeOnly}) {
+        auto entries = ListDirectory(dir.Path(), detail);
+        ASSERT_TRUE(entries.has_value());
+        std::sort(entries->begin(), entries->end(), [](const auto& x, const auto& y) { return x.name < y.name; });
+        ASSERT_EQ(entries->size(), 3u);
+        EXPECT_EQ((*entries)[0].name, "dangling.html");
+        EXPECT_FALSE((*entries)[0].isDirectory);
+        EXPECT_EQ((*entries)[0].size, 0u);
+        EXPECT_TRUE((*entries)[1].isDirectory);
+        EXPECT_EQ((*entries)[2].name, "to-sub");
+        EXPECT_TRUE((*entries)[2].isDirectory);
+    }
+}
+#endif
+
 // A name in program text leads to one file whichever call takes it, and on disk it is the name
 // the text means (the wide-character name on Windows, taken from the ANSI code page).
 TEST(FileSystem, NonAsciiNamesReachTheSameFileThroughEveryCall) {
