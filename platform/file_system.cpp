@@ -315,6 +315,21 @@ std::optional<std::string> FileIdentityKey(const std::string& path) {
 #endif
 }
 
+bool CanListDirectory(const std::string& dir) {
+#ifdef _WIN32
+    std::error_code ec;
+    const fs::directory_iterator it(FsPath(dir), ec);
+    return !ec;
+#else
+    DIR* const folder = ::opendir(dir.c_str());
+    if (folder == nullptr) {
+        return false;
+    }
+    ::closedir(folder);
+    return true;
+#endif
+}
+
 bool IsDirectory(const std::string& path) {
     std::error_code ec;
     return fs::is_directory(FsPath(path), ec);

@@ -79,6 +79,9 @@ std::optional<std::string> FileIdentityKey(const std::string& path);
 // True when path names an existing folder (following symbolic links).
 bool IsDirectory(const std::string& path);
 
+// True when dir is a folder whose entries can be listed, found without listing them.
+bool CanListDirectory(const std::string& dir);
+
 enum class FileCopy {
     Ok,
     SourceMissing, // source is not a regular file (links followed); nothing was touched

@@ -163,7 +163,7 @@ int RunConvert(const Options& options, std::FILE* out, std::FILE* err) {
     } else {
         // Each page is converted as soon as it is scanned, from the bytes the scan read; the kit
         // is written first, so the home folder must be readable before anything is.
-        if (!ListDirectory(options.home, ListDetail::TypeOnly)) {
+        if (!CanListDirectory(options.home)) {
             Line(err, FormatMessage(Text(texts::kHomeUnreadable), {options.home}));
             return kExitUsage;
         }

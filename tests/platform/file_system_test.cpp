@@ -54,6 +54,9 @@ TEST(FileSystem, MissingFileOrFolderFails) {
     EXPECT_FALSE(ReadFileBytes(dir.Path("nope"), out));
     EXPECT_TRUE(out.empty());
     EXPECT_FALSE(ListDirectory(dir.Path("nope")).has_value());
+    EXPECT_FALSE(CanListDirectory(dir.Path("nope")));
+    EXPECT_FALSE(CanListDirectory(dir.Write("file.html", "x")));
+    EXPECT_TRUE(CanListDirectory(dir.Path()));
     // A folder is not a file to read.
     EXPECT_FALSE(ReadFileBytes(dir.Path(), out));
 }
