@@ -15,9 +15,13 @@
 #include <windows.h>
 #include <share.h>
 #else
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -119,8 +123,82 @@ FileRead ReadRegularFile(const std::string& path, PageBuffer& out, uint64_t maxB
     out.SetSize(bytes.size());
     return FileRead::Ok;
 }
+
+FileRead ReadRegularFile(const std::string& path, PageBuffer& out, uint64_t maxBytes, const RunBeside&) {
+    return ReadRegularFile(path, out, maxBytes);
+}
 #else
-FileRead ReadRegularFile(const std::string& path, PageBuffer& out, uint64_t maxBytes) {
+namespace {
+
+// Reads up to length bytes at offset into data; how many it read (fewer at the file's end or on
+// an error, which *failed then says).
+size_t ReadAt(int fd, char* data, size_t length, uint64_t offset, bool* failed) {
+    size_t used = 0;
+    while (used < length) {
+        const ssize_t n = ::pread(fd, data + used, length - used, static_cast<off_t>(offset + used));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            *failed = true;
+            break;
+        }
+        if (n == 0) {
+            break; // shrank since fstat
+        }
+        used += static_cast<size_t>(n);
+    }
+    return used;
+}
+
+// The second half of a split read, handed between the caller and the job that would read it.
+struct SecondHalf {
+    enum State { NotBegun, Reading, Done, TakenBack };
+    std::atomic<int> state{NotBegun};
+    size_t used = 0;
+    bool failed = false;
+    std::mutex mutex;
+    std::condition_variable done;
+};
+
+// Reads size bytes of fd into data, the second half by a job given to beside when there is one;
+// the bytes read (fewer when the file shrank meanwhile), with *failed set on an error.
+size_t ReadWhole(int fd, char* data, size_t size, const RunBeside* beside, bool* failed) {
+    if (beside == nullptr || !*beside || size < kSplitReadBytes) {
+        return ReadAt(fd, data, size, 0, failed);
+    }
+    const size_t half = size / 2;
+    auto second = std::make_shared<SecondHalf>();
+    (*beside)([second, fd, data, half, size] {
+        int expected = SecondHalf::NotBegun;
+        if (!second->state.compare_exchange_strong(expected, SecondHalf::Reading)) {
+            return; // the caller read it
+        }
+        bool failedHere = false;
+        const size_t used = ReadAt(fd, data + half, size - half, half, &failedHere);
+        const std::lock_guard lock(second->mutex);
+        second->used = used;
+        second->failed = failedHere;
+        second->state = SecondHalf::Done;
+        second->done.notify_one();
+    });
+    const size_t first = ReadAt(fd, data, half, 0, failed);
+    int expected = SecondHalf::NotBegun;
+    size_t secondUsed = 0;
+    if (second->state.compare_exchange_strong(expected, SecondHalf::TakenBack)) {
+        secondUsed = ReadAt(fd, data + half, size - half, half, failed);
+    } else {
+        // Begun: it ends in the time the caller's own half took.
+        std::unique_lock lock(second->mutex);
+        second->done.wait(lock, [&] { return second->state == SecondHalf::Done; });
+        secondUsed = second->used;
+        *failed = *failed || second->failed;
+    }
+    // A file that shrank is taken up to its first gap.
+    return first < half ? first : half + secondUsed;
+}
+
+FileRead ReadRegularFileBeside(const std::string& path, PageBuffer& out, uint64_t maxBytes, const RunBeside* beside) {
     out.Clear();
     // Non-blocking, so that opening a pipe with no writer returns at once; the flag does
     // nothing to reads of a regular file.
@@ -135,6 +213,11 @@ FileRead ReadRegularFile(const std::string& path, PageBuffer& out, uint64_t maxB
         }
         return FileRead::Unreadable;
     }
+    // Closed however the read ends, a job given to beside failing included.
+    const struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
     struct stat st {};
     FileRead result = FileRead::Ok;
     if (::fstat(fd, &st) != 0) {
@@ -147,28 +230,24 @@ FileRead ReadRegularFile(const std::string& path, PageBuffer& out, uint64_t maxB
         // The length when opened; a file that grows meanwhile is taken as it was.
         const auto size = static_cast<size_t>(st.st_size);
         char* data = out.Reserve(size);
-        size_t used = 0;
-        if (data == nullptr) {
-            result = FileRead::Unreadable; // no memory for it
-        }
-        while (data != nullptr && used < size) {
-            const ssize_t n = ::read(fd, data + used, size - used);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n < 0) {
-                result = FileRead::Unreadable;
-                break;
-            }
-            if (n == 0) {
-                break; // shrank since fstat
-            }
-            used += static_cast<size_t>(n);
+        bool failed = data == nullptr; // no memory for it
+        const size_t used = failed ? 0 : ReadWhole(fd, data, size, beside, &failed);
+        if (failed) {
+            result = FileRead::Unreadable;
         }
         out.SetSize(result == FileRead::Ok ? used : 0);
     }
-    ::close(fd);
     return result;
+}
+
+} // namespace
+
+FileRead ReadRegularFile(const std::string& path, PageBuffer& out, uint64_t maxBytes) {
+    return ReadRegularFileBeside(path, out, maxBytes, nullptr);
+}
+
+FileRead ReadRegularFile(const std::string& path, PageBuffer& out, uint64_t maxBytes, const RunBeside& beside) {
+    return ReadRegularFileBeside(path, out, maxBytes, &beside);
 }
 #endif
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,6 +53,16 @@ private:
 // left empty unless the result is Ok.
 FileRead ReadRegularFile(const std::string& path, PageBuffer& out, uint64_t maxBytes);
 FileRead ReadRegularFile(const std::string& path, std::string& out, uint64_t maxBytes);
+
+// Runs a job on another thread and returns at once.
+using RunBeside = std::function<void(std::function<void()>)>;
+// Files this long or longer are read in two halves at once where another thread is offered:
+// the system's copying of a large page then takes half the time.
+inline constexpr uint64_t kSplitReadBytes = uint64_t{8} << 20;
+// As ReadRegularFile; a file of kSplitReadBytes or more has its second half read by a job given
+// to beside, unless the caller's own half is done before that job has begun (then the caller
+// reads it). Returns once both halves are read.
+FileRead ReadRegularFile(const std::string& path, PageBuffer& out, uint64_t maxBytes, const RunBeside& beside);
 
 struct DirEntry {
     std::string name; // file name only, in the platform's narrow encoding

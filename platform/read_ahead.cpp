@@ -140,10 +140,13 @@ FileRead ReadAhead::Next(PageBuffer& buffer) {
     if (runningLow) {
         m_pIo->Wake(); // the reads queued are started in a batch, not one by one
     }
-    if (mine) {
-        result = ReadRegularFile(m_paths[index], buffer, m_nMaxBytes);
-    } else if (result == FileRead::TooLarge && m_nMaxBytes > kAheadBytes) {
-        result = ReadRegularFile(m_paths[index], buffer, m_nMaxBytes);
+    if (mine || (result == FileRead::TooLarge && m_nMaxBytes > kAheadBytes)) {
+        // A large page is read half by the caller, half by the thread.
+        const RunBeside beside = [this](std::function<void()> job) {
+            m_pIo->Post(std::move(job));
+            m_pIo->Wake();
+        };
+        result = ReadRegularFile(m_paths[index], buffer, m_nMaxBytes, beside);
     }
     return result;
 }

@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <thread>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -89,6 +91,34 @@ TEST(FileSystem, RegularFileReadRefusesEverythingElse) {
     EXPECT_TRUE(out.empty());
 }
 #endif
+
+// A large file read in two halves comes out whole, whether the other thread reads its half or
+// the caller takes it back, and the job left over does nothing when it runs late.
+TEST(FileSystem, LargeFileReadInHalvesComesOutWhole) {
+    test::TempDir dir;
+    std::string bytes(static_cast<size_t>(kSplitReadBytes) + 3, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>('a' + i % 23);
+    }
+    const std::string path = dir.Write("big.html", bytes);
+    PageBuffer out;
+    std::thread other;
+    const RunBeside onThread = [&other](std::function<void()> job) { other = std::thread(std::move(job)); };
+    EXPECT_EQ(ReadRegularFile(path, out, kSplitReadBytes * 2, onThread), FileRead::Ok);
+    if (other.joinable()) { // where the system reads whole files at once, nobody is asked
+        other.join();
+    }
+    EXPECT_TRUE(out.View() == bytes);
+
+    std::function<void()> late;
+    const RunBeside never = [&late](std::function<void()> job) { late = std::move(job); };
+    EXPECT_EQ(ReadRegularFile(path, out, kSplitReadBytes * 2, never), FileRead::Ok);
+    EXPECT_TRUE(out.View() == bytes);
+    if (late) {
+        late();
+    }
+    EXPECT_TRUE(out.View() == bytes);
+}
 
 TEST(FileSystem, ListsFilesAndFolders) {
     test::TempDir dir;
