@@ -6,6 +6,30 @@
 #include <bit>
 #include <cstddef>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define ORVEX_BLOCK_SSE2 1
+#endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define ORVEX_BLOCK_AVX2 1
+#endif
+
+// A block mask is written once for both vector widths, as a macro MASK(p, V, loadu, set1, cmpeq,
+// orv, andv, movemask) whose body returns the mask of the block at p; these define from it
+// Name##Sse2 over 16 bytes and Name##Avx2 over 32 (compiled for AVX2, which the caller must check
+// the processor has). Macros, not templates, so that each body takes on its function's target.
+#define ORVEX_SSE2_BLOCK_MASK(Name, MASK)                                                                              \
+    unsigned Name##Sse2(const char* p) {                                                                               \
+        MASK(p, __m128i, _mm_loadu_si128, _mm_set1_epi8, _mm_cmpeq_epi8, _mm_or_si128, _mm_and_si128,                  \
+             _mm_movemask_epi8);                                                                                       \
+    }
+#define ORVEX_AVX2_BLOCK_MASK(Name, MASK)                                                                              \
+    __attribute__((target("avx2"))) unsigned Name##Avx2(const char* p) {                                               \
+        MASK(p, __m256i, _mm256_loadu_si256, _mm256_set1_epi8, _mm256_cmpeq_epi8, _mm256_or_si256, _mm256_and_si256,   \
+             _mm256_movemask_epi8);                                                                                    \
+    }
+
 namespace orvex {
 
 // Searches d[i, n) a block of kWidth bytes at a time while the block and the kAfter bytes after it

@@ -17,15 +17,6 @@
 #include <cstring>
 #include <utility>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define ORVEX_EXPOSURE_SSE2 1
-#endif
-#if defined(__GNUC__) && defined(__x86_64__)
-#include <immintrin.h>
-#define ORVEX_EXPOSURE_AVX2 1
-#endif
-
 namespace orvex {
 
 std::string_view ExposureWhereName(ExposureWhere where) {
@@ -118,22 +109,16 @@ size_t NextAtCandidateScalar(const char* d, size_t i, size_t n) {
         orv(andv(cmpeq(v0, set1('%')), cmpeq(v1, set1('4'))), andv(cmpeq(v0, set1('&')), cmpeq(v1, set1('#'))));       \
     return static_cast<unsigned>(movemask(orv(cmpeq(v0, set1('@')), escape)))
 
-#ifdef ORVEX_EXPOSURE_SSE2
-unsigned AtCandidateMaskSse2(const char* p) {
-    ORVEX_RETURN_AT_CANDIDATE_MASK(p, __m128i, _mm_loadu_si128, _mm_set1_epi8, _mm_cmpeq_epi8, _mm_or_si128,
-                                   _mm_and_si128, _mm_movemask_epi8);
-}
+#ifdef ORVEX_BLOCK_SSE2
+ORVEX_SSE2_BLOCK_MASK(AtCandidateMask, ORVEX_RETURN_AT_CANDIDATE_MASK)
 
 size_t NextAtCandidateSse2(const char* d, size_t i, size_t n) {
     return FindInBlocks<16, 1>(d, i, n, AtCandidateMaskSse2) ? i : NextAtCandidateScalar(d, i, n);
 }
 #endif
 
-#ifdef ORVEX_EXPOSURE_AVX2
-__attribute__((target("avx2"))) unsigned AtCandidateMaskAvx2(const char* p) {
-    ORVEX_RETURN_AT_CANDIDATE_MASK(p, __m256i, _mm256_loadu_si256, _mm256_set1_epi8, _mm256_cmpeq_epi8, _mm256_or_si256,
-                                   _mm256_and_si256, _mm256_movemask_epi8);
-}
+#ifdef ORVEX_BLOCK_AVX2
+ORVEX_AVX2_BLOCK_MASK(AtCandidateMask, ORVEX_RETURN_AT_CANDIDATE_MASK)
 
 __attribute__((target("avx2"))) size_t NextAtCandidateAvx2(const char* d, size_t i, size_t n) {
     return FindInBlocks<32, 1>(d, i, n, AtCandidateMaskAvx2) ? i : NextAtCandidateSse2(d, i, n);
@@ -145,7 +130,7 @@ __attribute__((target("avx2"))) size_t NextAtCandidateAvx2(const char* d, size_t
 // Whether the processor runs the AVX2 searches; every written page is searched, so each search
 // runs as wide as the processor allows.
 bool UseAvx2() {
-#ifdef ORVEX_EXPOSURE_AVX2
+#ifdef ORVEX_BLOCK_AVX2
     static const bool avx2 = __builtin_cpu_supports("avx2");
     return avx2;
 #else
@@ -155,12 +140,12 @@ bool UseAvx2() {
 
 // Offset of the first byte at or after i where an "@" form may start, or t.size().
 size_t NextAtCandidate(std::string_view t, size_t i) {
-#ifdef ORVEX_EXPOSURE_AVX2
+#ifdef ORVEX_BLOCK_AVX2
     if (UseAvx2()) {
         return NextAtCandidateAvx2(t.data(), i, t.size());
     }
 #endif
-#ifdef ORVEX_EXPOSURE_SSE2
+#ifdef ORVEX_BLOCK_SSE2
     return NextAtCandidateSse2(t.data(), i, t.size());
 #else
     return NextAtCandidateScalar(t.data(), i, t.size());
@@ -322,7 +307,7 @@ constexpr size_t kKeyBytes = 3;
     }                                                                                                                  \
     return count
 
-#ifdef ORVEX_EXPOSURE_SSE2
+#ifdef ORVEX_BLOCK_SSE2
 size_t SumLanes(__m128i lanes) {
     const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
     return static_cast<size_t>(_mm_cvtsi128_si32(sums)) +
@@ -335,7 +320,7 @@ size_t CountBreaksSse2(const char* d, size_t& i, size_t to, size_t n) {
 }
 #endif
 
-#ifdef ORVEX_EXPOSURE_AVX2
+#ifdef ORVEX_BLOCK_AVX2
 __attribute__((target("avx2"))) size_t SumLanesAvx2(__m256i lanes) {
     const __m256i sums = _mm256_sad_epu8(lanes, _mm256_setzero_si256());
     const __m128i pairs = _mm_add_epi64(_mm256_castsi256_si128(sums), _mm256_extracti128_si256(sums, 1));
@@ -371,12 +356,12 @@ private:
         const size_t n = m_t.size();
         size_t count = 0;
         size_t i = from;
-#ifdef ORVEX_EXPOSURE_AVX2
+#ifdef ORVEX_BLOCK_AVX2
         if (UseAvx2()) {
             count += CountBreaksAvx2(d, i, to, n);
         }
 #endif
-#ifdef ORVEX_EXPOSURE_SSE2
+#ifdef ORVEX_BLOCK_SSE2
         count += CountBreaksSse2(d, i, to, n);
 #endif
         for (; i < to; ++i) {
@@ -419,18 +404,12 @@ bool StartsConstruct(std::string_view t, size_t lt) {
     return static_cast<unsigned>(                                                                                      \
         movemask(andv(cmpeq(loadu(reinterpret_cast<const V*>(p)), set1('<')), orv(comment, raw))))
 
-#ifdef ORVEX_EXPOSURE_SSE2
-unsigned SpecialMaskSse2(const char* p) {
-    ORVEX_RETURN_SPECIAL_MASK(p, __m128i, _mm_loadu_si128, _mm_set1_epi8, _mm_cmpeq_epi8, _mm_or_si128, _mm_and_si128,
-                              _mm_movemask_epi8);
-}
+#ifdef ORVEX_BLOCK_SSE2
+ORVEX_SSE2_BLOCK_MASK(SpecialMask, ORVEX_RETURN_SPECIAL_MASK)
 #endif
 
-#ifdef ORVEX_EXPOSURE_AVX2
-__attribute__((target("avx2"))) unsigned SpecialMaskAvx2(const char* p) {
-    ORVEX_RETURN_SPECIAL_MASK(p, __m256i, _mm256_loadu_si256, _mm256_set1_epi8, _mm256_cmpeq_epi8, _mm256_or_si256,
-                              _mm256_and_si256, _mm256_movemask_epi8);
-}
+#ifdef ORVEX_BLOCK_AVX2
+ORVEX_AVX2_BLOCK_MASK(SpecialMask, ORVEX_RETURN_SPECIAL_MASK)
 
 __attribute__((target("avx2"))) bool FindSpecialAvx2(const char* d, size_t& i, size_t n) {
     return FindInBlocks<32, 2>(d, i, n, SpecialMaskAvx2);
@@ -445,12 +424,12 @@ __attribute__((target("avx2"))) bool FindSpecialAvx2(const char* d, size_t& i, s
 size_t NextSpecialCandidate(std::string_view t, size_t i) {
     const char* d = t.data();
     const size_t n = t.size();
-#ifdef ORVEX_EXPOSURE_AVX2
+#ifdef ORVEX_BLOCK_AVX2
     if (UseAvx2() && FindSpecialAvx2(d, i, n)) {
         return i;
     }
 #endif
-#ifdef ORVEX_EXPOSURE_SSE2
+#ifdef ORVEX_BLOCK_SSE2
     if (FindInBlocks<16, 2>(d, i, n, SpecialMaskSse2)) {
         return i;
     }

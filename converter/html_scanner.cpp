@@ -7,15 +7,6 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define ORVEX_SCAN_SSE2 1
-#endif
-#if defined(__GNUC__) && defined(__x86_64__)
-#include <immintrin.h>
-#define ORVEX_SCAN_AVX2 1
-#endif
-
 namespace orvex {
 
 std::string_view EntryKindName(EntryKind kind) {
@@ -188,7 +179,7 @@ size_t FindAnchorClose(std::string_view t, size_t from) {
 // Offset of the last byte c in [from, to), or npos.
 size_t LastByteBefore(std::string_view t, char c, size_t to, size_t from) {
     const char* d = t.data();
-#ifdef ORVEX_SCAN_SSE2
+#ifdef ORVEX_BLOCK_SSE2
     const __m128i want = _mm_set1_epi8(c);
     while (to >= from + 16) {
         const auto m = static_cast<unsigned>(
@@ -236,24 +227,18 @@ size_t NextCandidateScalar(const char* d, size_t i, size_t n) {
     return n;
 }
 
-#ifdef ORVEX_SCAN_SSE2
+#ifdef ORVEX_BLOCK_SSE2
 // The candidates among the 16 bytes at p, one bit each; reads p[16] and p[17] too.
-unsigned CandidateMaskSse2(const char* p) {
-    ORVEX_RETURN_CANDIDATE_MASK(p, __m128i, _mm_loadu_si128, _mm_set1_epi8, _mm_cmpeq_epi8, _mm_or_si128, _mm_and_si128,
-                                _mm_movemask_epi8);
-}
+ORVEX_SSE2_BLOCK_MASK(CandidateMask, ORVEX_RETURN_CANDIDATE_MASK)
 
 size_t NextCandidateSse2(const char* d, size_t i, size_t n) {
     return FindInBlocks<16, 2>(d, i, n, CandidateMaskSse2) ? i : NextCandidateScalar(d, i, n);
 }
 #endif
 
-#ifdef ORVEX_SCAN_AVX2
+#ifdef ORVEX_BLOCK_AVX2
 // The same for the 32 bytes at p; reads p[32] and p[33] too.
-__attribute__((target("avx2"))) unsigned CandidateMaskAvx2(const char* p) {
-    ORVEX_RETURN_CANDIDATE_MASK(p, __m256i, _mm256_loadu_si256, _mm256_set1_epi8, _mm256_cmpeq_epi8, _mm256_or_si256,
-                                _mm256_and_si256, _mm256_movemask_epi8);
-}
+ORVEX_AVX2_BLOCK_MASK(CandidateMask, ORVEX_RETURN_CANDIDATE_MASK)
 
 // Most of a scan is this search: twice the bytes a step where the processor has AVX2.
 __attribute__((target("avx2"))) size_t NextCandidateAvx2(const char* d, size_t i, size_t n) {
@@ -266,12 +251,12 @@ __attribute__((target("avx2"))) size_t NextCandidateAvx2(const char* d, size_t i
 using CandidateSearch = size_t (*)(const char*, size_t, size_t);
 
 CandidateSearch ChooseCandidateSearch() {
-#ifdef ORVEX_SCAN_AVX2
+#ifdef ORVEX_BLOCK_AVX2
     if (__builtin_cpu_supports("avx2")) {
         return NextCandidateAvx2;
     }
 #endif
-#ifdef ORVEX_SCAN_SSE2
+#ifdef ORVEX_BLOCK_SSE2
     return NextCandidateSse2;
 #else
     return NextCandidateScalar;
