@@ -26,7 +26,16 @@ void CpuRelax() {
 }
 
 bool SpinningHelps() {
-    static const bool helps = std::thread::hardware_concurrency() > 1;
+    static const bool helps = [] {
+#ifdef __linux__
+        // The cores this process may run on, which a container may hold to fewer than the machine's.
+        cpu_set_t allowed;
+        if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+            return CPU_COUNT(&allowed) > 1;
+        }
+#endif
+        return std::thread::hardware_concurrency() > 1;
+    }();
     return helps;
 }
 
