@@ -289,6 +289,15 @@ uint64_t KeyAt(const char* at, size_t before, size_t after) {
 
 constexpr size_t kKeyBytes = 3;
 
+// Makes room for one more element, growing as push_back would, so that the push_back after it
+// cannot fail.
+template <typename T>
+void RoomForOne(std::vector<T>& v) {
+    if (v.size() == v.capacity()) {
+        v.reserve(std::max<size_t>(16, v.capacity() * 2));
+    }
+}
+
 // The line breaks of whole blocks from i on while a block and the byte after it lie before n and
 // the block ends by to; i moves past them. Each break adds 1 to its byte lane (a compare gives
 // -1); the lanes are summed before any of them can overflow.
@@ -764,12 +773,28 @@ void ProtectedAddresses::Add(std::string_view address) {
     const Shape shape{static_cast<uint8_t>(std::min(at, kKeyBytes)),
                       static_cast<uint8_t>(std::min(address.size() - at - 1, kKeyBytes))};
     const auto index = static_cast<uint32_t>(m_firstAt.size());
-    m_nextInBucket.push_back(
-        std::exchange(m_keys.FirstSlot(KeyAt(lowered.data() + at, shape.before, shape.after)), index));
+    // Whatever may fail to allocate comes before the address is entered anywhere, so that a
+    // failure leaves the set as it was.
+    uint32_t* first = nullptr;
+    try {
+        RoomForOne(m_nextInBucket);
+        RoomForOne(m_shapes);
+        RoomForOne(m_starts);
+        RoomForOne(m_firstAt);
+        first = &m_keys.FirstSlot(KeyAt(lowered.data() + at, shape.before, shape.after));
+    } catch (...) {
+        m_text.resize(start);
+        throw;
+    }
+    m_nextInBucket.push_back(std::exchange(*first, index));
     if (std::none_of(m_shapes.begin(), m_shapes.end(),
                      [&](const Shape& s) { return s.before == shape.before && s.after == shape.after; })) {
         m_shapes.push_back(shape);
     }
+    m_starts.push_back(static_cast<uint32_t>(m_text.size()));
+    m_firstAt.push_back(static_cast<uint32_t>(at));
+    // Last: a failure here leaves fewer forms counted as covered, so that a finding is called
+    // unprotected, never the reverse.
     thread_local std::vector<PatternMatch> inside; // kept from address to address
     inside.clear();
     FindPatternMatches(lowered, inside);
@@ -779,8 +804,6 @@ void ProtectedAddresses::Add(std::string_view address) {
             m_covered.insert(Decoded(lowered, m));
         }
     }
-    m_starts.push_back(static_cast<uint32_t>(m_text.size()));
-    m_firstAt.push_back(static_cast<uint32_t>(at));
 }
 
 uint32_t ProtectedAddresses::Find(std::string_view lowered) const {

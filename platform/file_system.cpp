@@ -169,28 +169,42 @@ size_t ReadWhole(int fd, char* data, size_t size, const RunBeside* beside, bool*
     }
     const size_t half = size / 2;
     auto second = std::make_shared<SecondHalf>();
-    (*beside)([second, fd, data, half, size] {
+    // Settles the second half before the caller's fd and buffer can go: takes it back unless
+    // it has begun, and waits for it if it has.
+    const auto settle = [&second] {
         int expected = SecondHalf::NotBegun;
-        if (!second->state.compare_exchange_strong(expected, SecondHalf::Reading)) {
-            return; // the caller read it
+        if (second->state.compare_exchange_strong(expected, SecondHalf::TakenBack)) {
+            return true;
         }
-        bool failedHere = false;
-        const size_t used = ReadAt(fd, data + half, size - half, half, &failedHere);
-        const std::lock_guard lock(second->mutex);
-        second->used = used;
-        second->failed = failedHere;
-        second->state = SecondHalf::Done;
-        second->done.notify_one();
-    });
-    const size_t first = ReadAt(fd, data, half, 0, failed);
-    int expected = SecondHalf::NotBegun;
-    size_t secondUsed = 0;
-    if (second->state.compare_exchange_strong(expected, SecondHalf::TakenBack)) {
-        secondUsed = ReadAt(fd, data + half, size - half, half, failed);
-    } else {
-        // Begun: it ends in the time the caller's own half took.
         std::unique_lock lock(second->mutex);
         second->done.wait(lock, [&] { return second->state == SecondHalf::Done; });
+        return false;
+    };
+    try {
+        (*beside)([second, fd, data, half, size] {
+            int expected = SecondHalf::NotBegun;
+            if (!second->state.compare_exchange_strong(expected, SecondHalf::Reading)) {
+                return; // the caller read it
+            }
+            bool failedHere = false;
+            const size_t used = ReadAt(fd, data + half, size - half, half, &failedHere);
+            const std::lock_guard lock(second->mutex);
+            second->used = used;
+            second->failed = failedHere;
+            second->state = SecondHalf::Done;
+            second->done.notify_one();
+        });
+    } catch (...) {
+        settle(); // a job queued before the failure must not read into what the caller frees
+        throw;
+    }
+    const size_t first = ReadAt(fd, data, half, 0, failed);
+    size_t secondUsed = 0;
+    // Read here unless the job had begun, which then ends in about the time this half took.
+    if (settle()) {
+        secondUsed = ReadAt(fd, data + half, size - half, half, failed);
+    } else {
+        const std::lock_guard lock(second->mutex);
         secondUsed = second->used;
         *failed = *failed || second->failed;
     }
@@ -310,8 +324,8 @@ std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir, ListD
 // readdir's own records, where a directory iterator makes a path object of each name: a site's
 // walk lists thousands.
 std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir, ListDetail detail) {
-    DIR* const folder = ::opendir(dir.c_str());
-    if (folder == nullptr) {
+    const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(dir.c_str()), ::closedir);
+    if (!folder) {
         return std::nullopt;
     }
     std::vector<DirEntry> entries;
@@ -321,7 +335,7 @@ std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir, ListD
     }
     const size_t nameAt = path.size();
     errno = 0;
-    while (const dirent* record = ::readdir(folder)) {
+    while (const dirent* record = ::readdir(folder.get())) {
         const std::string_view name = record->d_name;
         if (name == "." || name == "..") {
             continue;
@@ -349,9 +363,7 @@ std::optional<std::vector<DirEntry>> ListDirectory(const std::string& dir, ListD
         entries.push_back(std::move(e));
         errno = 0;
     }
-    const bool failed = errno != 0;
-    ::closedir(folder);
-    if (failed) {
+    if (errno != 0) {
         return std::nullopt;
     }
     return entries;

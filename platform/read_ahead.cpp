@@ -108,9 +108,15 @@ FileRead ReadAhead::Next(PageBuffer& buffer) {
             while (!m_ready.contains(index)) {
                 if (const size_t later = TakeLaterFile(index); later < m_paths.size()) {
                     lock.unlock();
-                    Read read = ReadFile(later);
-                    lock.lock();
-                    Keep(later, std::move(read));
+                    try {
+                        Read read = ReadFile(later);
+                        lock.lock();
+                        Keep(later, std::move(read));
+                    } catch (...) {
+                        // Given back, so that the file is read again when its turn comes.
+                        m_taken[later].store(false);
+                        throw;
+                    }
                     continue;
                 }
                 const size_t done = m_nReadsDone.load(std::memory_order_relaxed);
