@@ -17,8 +17,8 @@
 
 // A block mask is written once for both vector widths, as a macro MASK(p, V, loadu, set1, cmpeq,
 // orv, andv, movemask) whose body returns the mask of the block at p; these define from it
-// Name##Sse2 over 16 bytes and Name##Avx2 over 32 (compiled for AVX2, which the caller must check
-// the processor has). Macros, not templates, so that each body takes on its function's target.
+// Name##Sse2 over 16 bytes and Name##Avx2 over 32 (compiled for AVX2). Macros, not templates, so
+// that each body takes on its function's target.
 #define ORVEX_SSE2_BLOCK_MASK(Name, MASK)                                                                              \
     unsigned Name##Sse2(const char* p) {                                                                               \
         MASK(p, __m128i, _mm_loadu_si128, _mm_set1_epi8, _mm_cmpeq_epi8, _mm_or_si128, _mm_and_si128,                  \
@@ -29,6 +29,38 @@
         MASK(p, __m256i, _mm256_loadu_si256, _mm256_set1_epi8, _mm256_cmpeq_epi8, _mm256_or_si256, _mm256_and_si256,   \
              _mm256_movemask_epi8);                                                                                    \
     }
+
+// Defines size_t Name(const char* d, size_t i, size_t n): the offset of the first hit of MASK (a
+// block mask as above, reading kAfter bytes past its block) in d[i, n), or what Scalar(d, i, n)
+// finds in the bytes the blocks leave. It searches 32 bytes a step where the processor has AVX2,
+// 16 where it has SSE2: every page is searched, as wide as the machine allows.
+#if defined(ORVEX_BLOCK_AVX2)
+#define ORVEX_BLOCK_SEARCH(Name, MASK, kAfter, Scalar)                                                                 \
+    ORVEX_SSE2_BLOCK_MASK(Name##Mask, MASK)                                                                            \
+    ORVEX_AVX2_BLOCK_MASK(Name##Mask, MASK)                                                                            \
+    __attribute__((target("avx2"))) size_t Name##Avx2(const char* d, size_t i, size_t n) {                             \
+        return FindInBlocks<32, kAfter>(d, i, n, Name##MaskAvx2) || FindInBlocks<16, kAfter>(d, i, n, Name##MaskSse2)  \
+                   ? i                                                                                                 \
+                   : Scalar(d, i, n);                                                                                  \
+    }                                                                                                                  \
+    size_t Name(const char* d, size_t i, size_t n) {                                                                   \
+        if (HasAvx2()) {                                                                                               \
+            return Name##Avx2(d, i, n);                                                                                \
+        }                                                                                                              \
+        return FindInBlocks<16, kAfter>(d, i, n, Name##MaskSse2) ? i : Scalar(d, i, n);                                \
+    }
+#elif defined(ORVEX_BLOCK_SSE2)
+#define ORVEX_BLOCK_SEARCH(Name, MASK, kAfter, Scalar)                                                                 \
+    ORVEX_SSE2_BLOCK_MASK(Name##Mask, MASK)                                                                            \
+    size_t Name(const char* d, size_t i, size_t n) {                                                                   \
+        return FindInBlocks<16, kAfter>(d, i, n, Name##MaskSse2) ? i : Scalar(d, i, n);                                \
+    }
+#else
+#define ORVEX_BLOCK_SEARCH(Name, MASK, kAfter, Scalar)                                                                 \
+    size_t Name(const char* d, size_t i, size_t n) {                                                                   \
+        return Scalar(d, i, n);                                                                                        \
+    }
+#endif
 
 namespace orvex {
 
@@ -47,6 +79,16 @@ template <size_t kWidth, size_t kAfter, class BlockMask>
         }
     }
     return false;
+}
+
+// Whether the processor runs the AVX2 searches.
+inline bool HasAvx2() {
+#ifdef ORVEX_BLOCK_AVX2
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
+#else
+    return false;
+#endif
 }
 
 } // namespace orvex

@@ -101,7 +101,7 @@ size_t NextAtCandidateScalar(const char* d, size_t i, size_t n) {
 }
 
 // The same test on every byte of the block at p at once, as a bit mask; reads the byte after the
-// block too. A macro so that it takes on the target of the function using it (see html_scanner.cpp).
+// block too. A macro so that it takes on the target of the function using it (see block_search.h).
 #define ORVEX_RETURN_AT_CANDIDATE_MASK(p, V, loadu, set1, cmpeq, orv, andv, movemask)                                  \
     const V v0 = loadu(reinterpret_cast<const V*>(p));                                                                 \
     const V v1 = loadu(reinterpret_cast<const V*>((p) + 1));                                                           \
@@ -109,47 +109,13 @@ size_t NextAtCandidateScalar(const char* d, size_t i, size_t n) {
         orv(andv(cmpeq(v0, set1('%')), cmpeq(v1, set1('4'))), andv(cmpeq(v0, set1('&')), cmpeq(v1, set1('#'))));       \
     return static_cast<unsigned>(movemask(orv(cmpeq(v0, set1('@')), escape)))
 
-#ifdef ORVEX_BLOCK_SSE2
-ORVEX_SSE2_BLOCK_MASK(AtCandidateMask, ORVEX_RETURN_AT_CANDIDATE_MASK)
-
-size_t NextAtCandidateSse2(const char* d, size_t i, size_t n) {
-    return FindInBlocks<16, 1>(d, i, n, AtCandidateMaskSse2) ? i : NextAtCandidateScalar(d, i, n);
-}
-#endif
-
-#ifdef ORVEX_BLOCK_AVX2
-ORVEX_AVX2_BLOCK_MASK(AtCandidateMask, ORVEX_RETURN_AT_CANDIDATE_MASK)
-
-__attribute__((target("avx2"))) size_t NextAtCandidateAvx2(const char* d, size_t i, size_t n) {
-    return FindInBlocks<32, 1>(d, i, n, AtCandidateMaskAvx2) ? i : NextAtCandidateSse2(d, i, n);
-}
-#endif
+ORVEX_BLOCK_SEARCH(NextAtCandidateIn, ORVEX_RETURN_AT_CANDIDATE_MASK, 1, NextAtCandidateScalar)
 
 #undef ORVEX_RETURN_AT_CANDIDATE_MASK
 
-// Whether the processor runs the AVX2 searches; every written page is searched, so each search
-// runs as wide as the processor allows.
-bool UseAvx2() {
-#ifdef ORVEX_BLOCK_AVX2
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    return avx2;
-#else
-    return false;
-#endif
-}
-
 // Offset of the first byte at or after i where an "@" form may start, or t.size().
 size_t NextAtCandidate(std::string_view t, size_t i) {
-#ifdef ORVEX_BLOCK_AVX2
-    if (UseAvx2()) {
-        return NextAtCandidateAvx2(t.data(), i, t.size());
-    }
-#endif
-#ifdef ORVEX_BLOCK_SSE2
-    return NextAtCandidateSse2(t.data(), i, t.size());
-#else
-    return NextAtCandidateScalar(t.data(), i, t.size());
-#endif
+    return NextAtCandidateIn(t.data(), i, t.size());
 }
 
 // Length of the "@" form at q ("@", "%40", "&#64;", "&#x40;", "&#X40;"), 0 when there is none.
@@ -366,7 +332,7 @@ private:
         size_t count = 0;
         size_t i = from;
 #ifdef ORVEX_BLOCK_AVX2
-        if (UseAvx2()) {
+        if (HasAvx2()) {
             count += CountBreaksAvx2(d, i, to, n);
         }
 #endif
@@ -413,36 +379,7 @@ bool StartsConstruct(std::string_view t, size_t lt) {
     return static_cast<unsigned>(                                                                                      \
         movemask(andv(cmpeq(loadu(reinterpret_cast<const V*>(p)), set1('<')), orv(comment, raw))))
 
-#ifdef ORVEX_BLOCK_SSE2
-ORVEX_SSE2_BLOCK_MASK(SpecialMask, ORVEX_RETURN_SPECIAL_MASK)
-#endif
-
-#ifdef ORVEX_BLOCK_AVX2
-ORVEX_AVX2_BLOCK_MASK(SpecialMask, ORVEX_RETURN_SPECIAL_MASK)
-
-__attribute__((target("avx2"))) bool FindSpecialAvx2(const char* d, size_t& i, size_t n) {
-    return FindInBlocks<32, 2>(d, i, n, SpecialMaskAvx2);
-}
-#endif
-
-#undef ORVEX_RETURN_SPECIAL_MASK
-
-// Offset of the first "<" at or after i followed by "!-", or by "sc" or "st" in either case (where
-// a comment, a script or a style element may start), or t.size(). Not "<s" alone: a page's many
-// "<span"s would each stop the search.
-size_t NextSpecialCandidate(std::string_view t, size_t i) {
-    const char* d = t.data();
-    const size_t n = t.size();
-#ifdef ORVEX_BLOCK_AVX2
-    if (UseAvx2() && FindSpecialAvx2(d, i, n)) {
-        return i;
-    }
-#endif
-#ifdef ORVEX_BLOCK_SSE2
-    if (FindInBlocks<16, 2>(d, i, n, SpecialMaskSse2)) {
-        return i;
-    }
-#endif
+size_t NextSpecialScalar(const char* d, size_t i, size_t n) {
     for (; i + 2 < n; ++i) {
         const char third = LowerAscii(d[i + 2]);
         if (d[i] == '<' &&
@@ -451,6 +388,17 @@ size_t NextSpecialCandidate(std::string_view t, size_t i) {
         }
     }
     return n;
+}
+
+ORVEX_BLOCK_SEARCH(NextSpecialIn, ORVEX_RETURN_SPECIAL_MASK, 2, NextSpecialScalar)
+
+#undef ORVEX_RETURN_SPECIAL_MASK
+
+// Offset of the first "<" at or after i followed by "!-", or by "sc" or "st" in either case (where
+// a comment, a script or a style element may start), or t.size(). Not "<s" alone: a page's many
+// "<span"s would each stop the search.
+size_t NextSpecialCandidate(std::string_view t, size_t i) {
+    return NextSpecialIn(t.data(), i, t.size());
 }
 
 // Whether a byte of a plain stretch of markup (text and tags only, text at its start) lies in a

@@ -227,48 +227,15 @@ size_t NextCandidateScalar(const char* d, size_t i, size_t n) {
     return n;
 }
 
-#ifdef ORVEX_BLOCK_SSE2
-// The candidates among the 16 bytes at p, one bit each; reads p[16] and p[17] too.
-ORVEX_SSE2_BLOCK_MASK(CandidateMask, ORVEX_RETURN_CANDIDATE_MASK)
-
-size_t NextCandidateSse2(const char* d, size_t i, size_t n) {
-    return FindInBlocks<16, 2>(d, i, n, CandidateMaskSse2) ? i : NextCandidateScalar(d, i, n);
-}
-#endif
-
-#ifdef ORVEX_BLOCK_AVX2
-// The same for the 32 bytes at p; reads p[32] and p[33] too.
-ORVEX_AVX2_BLOCK_MASK(CandidateMask, ORVEX_RETURN_CANDIDATE_MASK)
-
-// Most of a scan is this search: twice the bytes a step where the processor has AVX2.
-__attribute__((target("avx2"))) size_t NextCandidateAvx2(const char* d, size_t i, size_t n) {
-    return FindInBlocks<32, 2>(d, i, n, CandidateMaskAvx2) ? i : NextCandidateSse2(d, i, n);
-}
-#endif
+ORVEX_BLOCK_SEARCH(NextCandidateIn, ORVEX_RETURN_CANDIDATE_MASK, 2, NextCandidateScalar)
 
 #undef ORVEX_RETURN_CANDIDATE_MASK
-
-using CandidateSearch = size_t (*)(const char*, size_t, size_t);
-
-CandidateSearch ChooseCandidateSearch() {
-#ifdef ORVEX_BLOCK_AVX2
-    if (__builtin_cpu_supports("avx2")) {
-        return NextCandidateAvx2;
-    }
-#endif
-#ifdef ORVEX_BLOCK_SSE2
-    return NextCandidateSse2;
-#else
-    return NextCandidateScalar;
-#endif
-}
 
 // Offset of the first byte that may start work for the main loop: an "@"; a "<" followed by
 // "sc" in either case (a possible script start); a "%" followed by "4" or an "&" followed by "#" (a possible
 // "@" written as an escape or entity in a mailto link). t.size() when there is none.
 size_t NextCandidate(std::string_view t, size_t i) {
-    static const CandidateSearch search = ChooseCandidateSearch();
-    return search(t.data(), i, t.size());
+    return NextCandidateIn(t.data(), i, t.size());
 }
 
 } // namespace
