@@ -62,19 +62,15 @@ void ReadAhead::PostRead() {
         ++m_nPending;
     }
     m_pIo->Post([this, index] {
-        bool skip = false;
         {
             const std::lock_guard lock(m_mutex);
-            skip = m_bStop || m_taken[index].exchange(true);
-            if (skip) {
+            if (m_bStop || m_taken[index].exchange(true)) {
                 --m_nPending;
                 if (m_bCallerWaits) {
                     m_readDone.notify_one();
                 }
+                return;
             }
-        }
-        if (skip) {
-            return;
         }
         Read read = ReadFile(index);
         const std::lock_guard lock(m_mutex);
