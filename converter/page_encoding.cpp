@@ -122,10 +122,17 @@ std::string EncodeForPage(std::string_view utf8, std::string_view charset) {
 }
 
 std::string Cp949ToPageText(std::string_view cp949, std::string_view charset) {
+    std::string out;
+    AssignCp949AsPageText(cp949, charset, out);
+    return out;
+}
+
+void AssignCp949AsPageText(std::string_view cp949, std::string_view charset, std::string& out) {
     if (charset == kCharsetCp949) {
-        return std::string(cp949);
+        out.assign(cp949);
+    } else {
+        out = EncodeForPage(DecodeToUtf8(cp949, kCharsetCp949), charset);
     }
-    return EncodeForPage(DecodeToUtf8(cp949, kCharsetCp949), charset);
 }
 
 } // namespace orvex

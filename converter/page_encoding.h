@@ -21,5 +21,7 @@ std::string EncodeForPage(std::string_view utf8, std::string_view charset);
 
 // CP949 bytes (a stored default name) re-encoded into the page's charset; unchanged for CP949 pages.
 std::string Cp949ToPageText(std::string_view cp949, std::string_view charset);
+// The same into out, whose memory a CP949 page's text reuses: a site's names are set entry by entry.
+void AssignCp949AsPageText(std::string_view cp949, std::string_view charset, std::string& out);
 
 } // namespace orvex

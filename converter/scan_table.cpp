@@ -178,12 +178,7 @@ void ApplyDefaultName(EmailEntry& entry, int n, const ConverterSettings& setting
             settings.DefaultIsText(n) != 0
                 ? name
                 : (image = MakeImageNameForPage(entry.m_strPagePath, name, settings.m_strHomeDir));
-        // Most pages are in the names' own charset: the name is copied into the entry's memory.
-        if (entry.m_pPage->m_strEncoding == kCharsetCp949) {
-            entry.m_strAfterName.assign(chosen);
-        } else {
-            entry.m_strAfterName = Cp949ToPageText(chosen, entry.m_pPage->m_strEncoding);
-        }
+        AssignCp949AsPageText(chosen, entry.m_pPage->m_strEncoding, entry.m_strAfterName);
     }
     MarkChanged(entry);
 }
