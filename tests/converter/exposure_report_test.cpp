@@ -83,6 +83,28 @@ TEST(Exposure, ProtectedAddresses) {
     EXPECT_EQ(Brief("no-at-sign", p), V{});
 }
 
+// Thousands of addresses, many sharing the bytes around their "@" (one key): each is found as
+// itself after the table has grown many times, an address differing by one byte is not, and an
+// address given again in another case is not added twice.
+TEST(Exposure, ManyProtectedAddressesSharingKeys) {
+    ProtectedAddresses p;
+    std::string page;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string a = "u" + std::to_string(i) + (i % 2 == 0 ? "xyz@abc.com" : "@d" + std::to_string(i) + ".kr");
+        p.Add(a);
+        p.Add("U" + a.substr(1));
+        page += a + " ";
+    }
+    EXPECT_EQ(p.Size(), 3000u);
+    const auto found = FindExposures(page + "u0xyz@abc.co u1@d3.kr", p, true);
+    ASSERT_EQ(found.size(), 3002u);
+    for (size_t i = 0; i < 3000; ++i) {
+        ASSERT_TRUE(found[i].isProtected) << found[i].address;
+    }
+    EXPECT_FALSE(found[3000].isProtected);
+    EXPECT_FALSE(found[3001].isProtected);
+}
+
 TEST(Exposure, LinesEndAtLfCrLfAndLoneCr) {
     const auto found = FindExposures("a@b.com\r\nc@d.com\re@f.com\n\r\ng@h.com\r", {}, true);
     ASSERT_EQ(found.size(), 4u);
