@@ -42,17 +42,18 @@ bool SpinningHelps() {
 namespace {
 
 #ifdef __linux__
-// A new thread starts on its creator's core, and the kernel may leave it there for tens of
-// milliseconds, the two taking turns on one core while another idles: for a short run, half its
-// speed. A thread meant to run beside its creator moves to another core at once, and is then
-// free to go anywhere again.
-void LeaveCore(int creatorCore) {
+// A new thread starts on its creator's core, and a scheduler that packs threads onto few cores
+// (some virtual machines' do) puts the two together again after that, now and then for tens of
+// milliseconds: they take turns on one core while another idles, at half the speed. A thread
+// meant to run beside its caller moves to another core whenever it finds itself on the caller's,
+// and is then free to go anywhere again.
+void LeaveCore(int callerCore) {
     cpu_set_t allowed;
-    if (creatorCore < 0 || sched_getaffinity(0, sizeof allowed, &allowed) != 0) {
+    if (callerCore < 0 || sched_getaffinity(0, sizeof allowed, &allowed) != 0) {
         return;
     }
     cpu_set_t others = allowed;
-    CPU_CLR(static_cast<size_t>(creatorCore), &others);
+    CPU_CLR(static_cast<size_t>(callerCore), &others);
     if (CPU_COUNT(&others) > 0 && sched_setaffinity(0, sizeof others, &others) == 0) {
         sched_setaffinity(0, sizeof allowed, &allowed);
     }
@@ -69,13 +70,14 @@ int CurrentCore() {
 }
 #endif
 
+// The caller's core, as far as a core of its own can help the thread; -1 when it cannot.
+int CallerCore() {
+    return SpinningHelps() ? CurrentCore() : -1;
+}
+
 } // namespace
 
-JobThread::JobThread()
-    : m_thread([this, creatorCore = CurrentCore()] {
-          LeaveCore(creatorCore);
-          RunAll();
-      }) {}
+JobThread::JobThread() : m_nCallerCore(CallerCore()), m_thread([this] { RunAll(); }) {}
 
 JobThread::~JobThread() {
     {
@@ -108,6 +110,9 @@ void JobThread::RunAll() {
         m_jobs.pop_front();
         m_bBusy = true;
         lock.unlock();
+        if (const int core = m_nCallerCore.load(std::memory_order_relaxed); core >= 0 && core == CurrentCore()) {
+            LeaveCore(core); // a few times in a run of thousands of jobs
+        }
         std::exception_ptr failure;
         try {
             job();
@@ -142,6 +147,9 @@ void JobThread::Post(std::function<void()> job) {
         m_bCallerWaits = false;
     }
     RethrowFailure();
+    if (m_nCallerCore.load(std::memory_order_relaxed) >= 0) {
+        m_nCallerCore.store(CurrentCore(), std::memory_order_relaxed);
+    }
     m_jobs.push_back(std::move(job));
     m_nPosted.fetch_add(1, std::memory_order_relaxed);
     if (m_bThreadWaits && m_jobs.size() >= kDepth / 2) {

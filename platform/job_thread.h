@@ -2,11 +2,12 @@
 // Work handed to a thread of its own and done there in the order it was given.
 #pragma once
 
+#include <array>
 #include <atomic>
+#include <cassert>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
-#include <deque>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -68,20 +69,51 @@ public:
     size_t Waiting();
 
 private:
+    // The jobs waiting, in a ring of fixed size: Post never lets more than kDepth wait, and a
+    // deque would free, on the thread, the blocks the caller allocated, both threads then taking
+    // turns at the allocator's lock.
+    class Ring {
+    public:
+        bool empty() const { return m_nCount == 0; }
+        size_t size() const { return m_nCount; }
+        std::function<void()>& front() { return m_slots[m_nHead]; }
+        void pop_front() {
+            m_slots[m_nHead] = nullptr;
+            m_nHead = (m_nHead + 1) % kDepth;
+            --m_nCount;
+        }
+        void push_back(std::function<void()>&& job) {
+            assert(m_nCount < kDepth);
+            m_slots[(m_nHead + m_nCount) % kDepth] = std::move(job);
+            ++m_nCount;
+        }
+        void clear() {
+            while (!empty()) {
+                pop_front();
+            }
+        }
+
+    private:
+        std::array<std::function<void()>, kDepth> m_slots;
+        size_t m_nHead = 0;
+        size_t m_nCount = 0;
+    };
+
     void RunAll();
     void RethrowFailure(); // with m_mutex held
 
     std::mutex m_mutex;
     std::condition_variable m_jobPosted; // for the thread
     std::condition_variable m_jobDone;   // for the caller
-    std::deque<std::function<void()>> m_jobs;
+    Ring m_jobs;
     bool m_bBusy = false; // a job taken from m_jobs is running
     bool m_bStop = false;
     bool m_bThreadWaits = false;
     bool m_bCallerWaits = false;
     std::atomic<size_t> m_nPosted{0}; // jobs ever posted, watched by the thread while it spins
     std::exception_ptr m_failure;
-    std::thread m_thread; // last: started once everything above is ready
+    std::atomic<int> m_nCallerCore; // where the last job was posted from; -1 where it does not matter
+    std::thread m_thread;           // last: started once everything above is ready
 };
 
 } // namespace orvex
