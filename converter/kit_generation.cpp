@@ -68,20 +68,36 @@ bool KitSiteWriter::Start() {
     return true;
 }
 
-void KitSiteWriter::WritePage(const PageRecord& page, FileRead read, std::string_view bytes) {
-    Written w;
-    w.charset = page.m_strEncoding;
+KitSiteWriter::Written& KitSiteWriter::TakeWritten() {
     {
         const std::lock_guard lock(m_spareMutex);
         if (!m_spares.empty()) {
-            w.bytes = std::move(m_spares.back());
+            Written& w = *m_spares.back();
             m_spares.pop_back();
+            return w;
         }
     }
+    return *m_written.emplace_back(std::make_unique<Written>());
+}
+
+void KitSiteWriter::GiveBack(Written& w) {
+    const std::lock_guard lock(m_spareMutex);
+    m_spares.push_back(&w);
+}
+
+void KitSiteWriter::WritePage(const PageRecord& page, FileRead read, std::string_view bytes) {
+    // A page's record is used again for a later page, with what its strings hold, and freed on
+    // this thread at the end: memory freed on the writer's thread would contend with this one's
+    // allocations for the allocator's lock.
+    Written& w = TakeWritten();
+    w.charset = page.m_strEncoding;
     std::uniform_int_distribution<int> pageCodes(0, 32767);
     m_params.pageCode = std::to_string(pageCodes(m_random));
     m_params.rootPrefix = MakeRootPrefix(page.m_strPath, m_run.homeDir);
     w.outputPath = MakeOutputPath(m_run.outputDir, m_run.homeDir, page.m_strPath);
+    w.written = false;
+    w.refusedCount = 0;
+    w.refused.clear();
 
     // The data lines come first and keep their numbers even when the page then fails.
     w.first = m_nNext;
@@ -99,13 +115,13 @@ void KitSiteWriter::WritePage(const PageRecord& page, FileRead read, std::string
         m_exposures->Protect(page, m_params);
     }
     w.result = RenderPage(page, read, bytes, m_params, w.first, w.bytes);
-    if (w.result.status == RewriteStatus::Ok) {
-        w.search = m_exposures->Search(w.bytes);
-    }
+    w.search = w.result.status == RewriteStatus::Ok ? m_exposures->Search(w.bytes) : RunExposures::PageSearch{};
     // A large page is written before the next is read, so that no more than one is held.
     if (w.bytes.size() > kWriteBehindBytes) {
         m_writer.Wait();
         Complete(w);
+        std::string().swap(w.bytes);
+        GiveBack(w);
         return;
     }
     // While the writer's thread is behind, this one writes the file itself; the log still
@@ -114,12 +130,9 @@ void KitSiteWriter::WritePage(const PageRecord& page, FileRead read, std::string
         w.written = true;
         WriteFile(w);
     }
-    // std::function wants a copyable job: the page's buffers travel behind a shared pointer.
-    auto job = std::make_shared<Written>(std::move(w));
-    m_writer.Post([this, job] {
-        Complete(*job);
-        const std::lock_guard lock(m_spareMutex);
-        m_spares.push_back(std::move(job->bytes));
+    m_writer.Post([this, &w] {
+        Complete(w);
+        GiveBack(w);
     });
 }
 

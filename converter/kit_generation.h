@@ -13,6 +13,7 @@
 #include "platform/job_thread.h"
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -91,6 +92,8 @@ private:
         int refusedCount = 0;
         std::string refused; // the log's lines for the page's addresses left unconverted
     };
+    Written& TakeWritten(); // a spare record, or a new one
+    void GiveBack(Written& written);
     void Complete(Written& written);
     // Writes the converted page; a failure marks it OutputFailed.
     static void WriteFile(Written& written);
@@ -106,9 +109,10 @@ private:
     EmailDataWriter m_data;
     std::string m_strDataPath;
     int32_t m_nNext = 1;
-    // The conversions' buffers, going round between the threads.
+    // The pages' records, going round between the threads.
+    std::vector<std::unique_ptr<Written>> m_written;
     std::mutex m_spareMutex;
-    std::vector<std::string> m_spares;
+    std::vector<Written*> m_spares;
     // Last: its jobs use the members above, so it ends first.
     JobThread m_writer;
 };
