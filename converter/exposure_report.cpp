@@ -587,11 +587,11 @@ using Span = ProtectedAddresses::Occurrence;
 
 // The findings of t; with scrub, also the bytes to replace for each Comment finding.
 std::vector<Exposure> Collect(std::string_view t, const ProtectedAddresses& protectedAddresses, bool isPage,
-                              std::vector<Span>* scrub) {
+                              std::vector<Span>* scrub, std::vector<ProtectedAddresses::AtWindow>* atWindows) {
     std::vector<PatternMatch> matches;
     FindPatternMatches(t, matches);
     std::vector<Span> occurrences;
-    protectedAddresses.FindIn(t, occurrences);
+    protectedAddresses.FindIn(t, occurrences, atWindows);
 
     // Both lists are ordered and free of overlaps within themselves; merge them by start.
     std::vector<Found> found;
@@ -805,14 +805,24 @@ void ProtectedAddresses::ForEachKeyedAt(std::string_view text, size_t q, F&& f) 
     }
 }
 
-void ProtectedAddresses::FindIn(std::string_view text, std::vector<Occurrence>& out) const {
+void ProtectedAddresses::FindIn(std::string_view text, std::vector<Occurrence>& out,
+                                std::vector<AtWindow>* windows) const {
     out.clear();
-    if (Empty()) {
+    if (windows != nullptr) {
+        windows->clear();
+    }
+    if (Empty() && windows == nullptr) {
         return;
     }
     // Every occurrence has its first "@" at one of the text's.
     const size_t n = text.size();
     ForEachAt(text, [&](size_t q) {
+        if (windows != nullptr) {
+            // A window cut by the text's ends keeps the cut, which rules out the same shapes there.
+            const size_t from = q - std::min(q, kKeyBytes);
+            windows->push_back({std::string(text.substr(from, std::min(n, q + 1 + kKeyBytes) - from)),
+                                static_cast<uint8_t>(q - from)});
+        }
         ForEachKeyedAt(text, q, [&](uint32_t index) {
             const std::string_view a = Address(index);
             const size_t at = m_firstAt[index];
@@ -834,30 +844,20 @@ void ProtectedAddresses::FindIn(std::string_view text, std::vector<Occurrence>& 
     out.resize(kept);
 }
 
-void ProtectedAddresses::AtWindows(std::string_view text, std::vector<AtWindow>& out) {
-    out.clear();
-    const size_t n = text.size();
-    ForEachAt(text, [&](size_t q) {
-        // A window cut by the text's ends keeps the cut, which rules out the same shapes there.
-        const size_t from = q - std::min(q, kKeyBytes);
-        out.push_back(
-            {std::string(text.substr(from, std::min(n, q + 1 + kKeyBytes) - from)), static_cast<uint8_t>(q - from)});
-    });
-}
-
 size_t ProtectedAddresses::LatestAt(const AtWindow& window) const {
     size_t latest = 0;
     ForEachKeyedAt(window.bytes, window.at, [&](uint32_t index) { latest = std::max(latest, size_t{index} + 1); });
     return latest;
 }
 
-std::vector<Exposure> FindExposures(std::string_view page, const ProtectedAddresses& protectedAddresses, bool isPage) {
-    return Collect(page, protectedAddresses, isPage, nullptr);
+std::vector<Exposure> FindExposures(std::string_view page, const ProtectedAddresses& protectedAddresses, bool isPage,
+                                    std::vector<ProtectedAddresses::AtWindow>* atWindows) {
+    return Collect(page, protectedAddresses, isPage, nullptr, atWindows);
 }
 
 size_t ScrubCommentAddresses(std::string& page, const ProtectedAddresses& protectedAddresses) {
     std::vector<Span> cuts;
-    Collect(page, protectedAddresses, true, &cuts);
+    Collect(page, protectedAddresses, true, &cuts, nullptr);
     if (cuts.empty()) {
         return 0;
     }

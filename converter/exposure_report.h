@@ -84,9 +84,6 @@ public:
         size_t start = 0;
         size_t end = 0;
     };
-    // The protected occurrences of text, in order and not overlapping (convention 3).
-    void FindIn(std::string_view text, std::vector<Occurrence>& out) const;
-
     // What decides which addresses could stand with their first "@" at a given "@" of a text:
     // the bytes around it. Kept for each "@" of a page written before later addresses were
     // added, so that the page can be checked against those without being read again.
@@ -94,7 +91,10 @@ public:
         std::string bytes;
         uint8_t at = 0; // the "@" in bytes
     };
-    static void AtWindows(std::string_view text, std::vector<AtWindow>& out);
+
+    // The protected occurrences of text, in order and not overlapping (convention 3); windows,
+    // when given, gets the window of every "@" of text, from the same pass over it.
+    void FindIn(std::string_view text, std::vector<Occurrence>& out, std::vector<AtWindow>* windows = nullptr) const;
     // How many addresses there are, in the order they were added.
     size_t Size() const { return m_firstAt.size(); }
     // One past the index (in the order added) of the latest address that could stand with its
@@ -156,7 +156,9 @@ private:
 
 // Every address a harvester could take from page (conventions 2 to 6), in page order. isPage
 // false: a file without markup, every finding File.
-std::vector<Exposure> FindExposures(std::string_view page, const ProtectedAddresses& protectedAddresses, bool isPage);
+// atWindows, when given, gets the window of every "@" of page (ProtectedAddresses::FindIn).
+std::vector<Exposure> FindExposures(std::string_view page, const ProtectedAddresses& protectedAddresses, bool isPage,
+                                    std::vector<ProtectedAddresses::AtWindow>* atWindows = nullptr);
 
 // Replaces every finding that FindExposures puts in a comment by "(e-mail)", the whole
 // occurrence (a protected address around a match included) but never a byte of the comment's

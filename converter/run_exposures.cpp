@@ -26,11 +26,8 @@ void RunExposures::Protect(const PageRecord& page, const RewriteParams& params) 
 
 RunExposures::PageSearch RunExposures::Search(std::string_view written) const {
     PageSearch search;
-    search.found = FindExposures(written, m_protected, true);
-    if (m_bGrowing) {
-        search.protectedThen = m_protected.Size();
-        ProtectedAddresses::AtWindows(written, search.windows);
-    }
+    search.found = FindExposures(written, m_protected, true, m_bGrowing ? &search.windows : nullptr);
+    search.protectedThen = m_protected.Size();
     return search;
 }
 
