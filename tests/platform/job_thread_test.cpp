@@ -9,6 +9,10 @@
 #include <thread>
 #include <vector>
 
+#ifdef __linux__
+#include <sched.h>
+#endif
+
 namespace orvex {
 namespace {
 
@@ -53,6 +57,38 @@ TEST(JobThread, AFailedJobDropsTheRestAndReachesTheCaller) {
     jobs.Wait();
     EXPECT_EQ(ran, 1);
 }
+
+#ifdef __linux__
+// The caller held to one core: each job must run on another, however the scheduler would place
+// the two threads.
+TEST(JobThread, JobsRunOffTheCallersCore) {
+    cpu_set_t allowed;
+    ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
+    if (CPU_COUNT(&allowed) < 2) {
+        GTEST_SKIP() << "one core only";
+    }
+    JobThread jobs; // before the caller is held, so that the thread may go anywhere
+    const int core = sched_getcpu();
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(static_cast<size_t>(core), &one);
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    std::vector<int> cores;
+    for (int i = 0; i < 50; ++i) {
+        jobs.Post([&cores] { cores.push_back(sched_getcpu()); });
+        if (i % 10 == 0) {
+            jobs.Wait(); // and the thread sleeps, to be woken where the scheduler likes
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    jobs.Wait();
+    sched_setaffinity(0, sizeof allowed, &allowed);
+    ASSERT_EQ(cores.size(), 50u);
+    for (const int c : cores) {
+        EXPECT_NE(c, core);
+    }
+}
+#endif
 
 } // namespace
 } // namespace orvex
