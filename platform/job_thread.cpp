@@ -109,8 +109,11 @@ void JobThread::RunAll() {
         std::function<void()> job = std::move(m_jobs.front());
         m_jobs.pop_front();
         m_bBusy = true;
+        // A caller that waits leaves its core free.
+        const bool callerWaits = m_bCallerWaits;
         lock.unlock();
-        if (const int core = m_nCallerCore.load(std::memory_order_relaxed); core >= 0 && core == CurrentCore()) {
+        if (const int core = m_nCallerCore.load(std::memory_order_relaxed);
+            core >= 0 && !callerWaits && core == CurrentCore()) {
             LeaveCore(core); // a few times in a run of thousands of jobs
         }
         std::exception_ptr failure;
@@ -147,8 +150,8 @@ void JobThread::Post(std::function<void()> job) {
         m_bCallerWaits = false;
     }
     RethrowFailure();
-    if (m_nCallerCore.load(std::memory_order_relaxed) >= 0) {
-        m_nCallerCore.store(CurrentCore(), std::memory_order_relaxed);
+    if (const int core = CurrentCore(); core >= 0 && m_nCallerCore.load(std::memory_order_relaxed) >= 0) {
+        m_nCallerCore.store(core, std::memory_order_relaxed);
     }
     m_jobs.push_back(std::move(job));
     m_nPosted.fetch_add(1, std::memory_order_relaxed);

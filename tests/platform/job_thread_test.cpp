@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <stdexcept>
@@ -59,8 +61,9 @@ TEST(JobThread, AFailedJobDropsTheRestAndReachesTheCaller) {
 }
 
 #ifdef __linux__
-// The caller held to one core: each job must run on another, however the scheduler would place
-// the two threads.
+// The caller held to one core and busy there: the jobs run on another, however the scheduler
+// would place the two threads. A few may not: the thread can be moved back between its move and
+// the job.
 TEST(JobThread, JobsRunOffTheCallersCore) {
     cpu_set_t allowed;
     ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
@@ -73,20 +76,25 @@ TEST(JobThread, JobsRunOffTheCallersCore) {
     CPU_ZERO(&one);
     CPU_SET(static_cast<size_t>(core), &one);
     ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
-    std::vector<int> cores;
-    for (int i = 0; i < 50; ++i) {
-        jobs.Post([&cores] { cores.push_back(sched_getcpu()); });
+    constexpr int kJobs = 50;
+    std::vector<int> cores(kJobs, -1);
+    std::atomic<int> done{0};
+    for (int i = 0; i < kJobs; ++i) {
+        jobs.Post([&cores, &done, i] {
+            cores[static_cast<size_t>(i)] = sched_getcpu();
+            done.store(i + 1, std::memory_order_release);
+        });
+        jobs.Wake();
+        while (done.load(std::memory_order_acquire) <= i) {
+            CpuRelax(); // busy, not waiting: the caller's core is not free
+        }
         if (i % 10 == 0) {
-            jobs.Wait(); // and the thread sleeps, to be woken where the scheduler likes
+            // The thread goes to sleep, to be woken where the scheduler likes.
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     }
-    jobs.Wait();
     sched_setaffinity(0, sizeof allowed, &allowed);
-    ASSERT_EQ(cores.size(), 50u);
-    for (const int c : cores) {
-        EXPECT_NE(c, core);
-    }
+    EXPECT_LE(std::count(cores.begin(), cores.end(), core), 5);
 }
 #endif
 
