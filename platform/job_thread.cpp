@@ -110,11 +110,10 @@ void JobThread::RunAll() {
         m_jobs.pop_front();
         m_bBusy = true;
         // A caller that waits leaves its core free.
-        const bool callerWaits = m_bCallerWaits;
+        const int callerCore = m_bCallerWaits ? -1 : m_nCallerCore;
         lock.unlock();
-        if (const int core = m_nCallerCore.load(std::memory_order_relaxed);
-            core >= 0 && !callerWaits && core == CurrentCore()) {
-            LeaveCore(core); // a few times in a run of thousands of jobs
+        if (callerCore >= 0 && callerCore == CurrentCore()) {
+            LeaveCore(callerCore); // a few times in a run of thousands of jobs
         }
         std::exception_ptr failure;
         try {
@@ -150,8 +149,10 @@ void JobThread::Post(std::function<void()> job) {
         m_bCallerWaits = false;
     }
     RethrowFailure();
-    if (const int core = CurrentCore(); core >= 0 && m_nCallerCore.load(std::memory_order_relaxed) >= 0) {
-        m_nCallerCore.store(core, std::memory_order_relaxed);
+    if (m_nCallerCore >= 0) {
+        if (const int core = CurrentCore(); core >= 0) {
+            m_nCallerCore = core;
+        }
     }
     m_jobs.push_back(std::move(job));
     m_nPosted.fetch_add(1, std::memory_order_relaxed);

@@ -112,8 +112,8 @@ private:
     bool m_bCallerWaits = false;
     std::atomic<size_t> m_nPosted{0}; // jobs ever posted, watched by the thread while it spins
     std::exception_ptr m_failure;
-    std::atomic<int> m_nCallerCore; // where the last job was posted from; -1 where it does not matter
-    std::thread m_thread;           // last: started once everything above is ready
+    int m_nCallerCore;    // where the last job was posted from; -1 where it does not matter
+    std::thread m_thread; // last: started once everything above is ready
 };
 
 } // namespace orvex
